@@ -1,0 +1,77 @@
+#include "core/LobbySocket.h"
+
+#include <QNetworkInterface>
+
+LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
+{
+    connect(&m_socket, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState s) {
+        switch (s) {
+        case QAbstractSocket::HostLookupState: setState(Resolving); break;
+        case QAbstractSocket::ConnectingState: setState(Connecting); break;
+        case QAbstractSocket::ConnectedState:
+            m_localIP = m_socket.localAddress().toString().toLatin1();
+            setState(Connected);
+            break;
+        default: break;  // closing and closed are reported by onError or close()
+        }
+    });
+    connect(&m_socket, &QAbstractSocket::errorOccurred, this, &LobbySocket::onError);
+    connect(&m_socket, &QIODevice::readyRead, this, &LobbySocket::onReadyRead);
+}
+
+void LobbySocket::connectToServer()
+{
+    m_framer.clear();
+    // IPv4 only: the address is published to other players as dotted decimal.
+    m_socket.connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+}
+
+bool LobbySocket::send(const QByteArray &line)
+{
+    if (m_state != Connected)
+        return false;
+    return m_socket.write(line) == line.size();
+}
+
+QByteArray LobbySocket::localIP() const
+{
+    if (!m_localIP.isEmpty())
+        return m_localIP;
+    for (const QHostAddress &a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
+            return a.toString().toLatin1();
+    return "127.0.0.1";
+}
+
+void LobbySocket::close()
+{
+    m_socket.flush();  // lines queued just before close still leave
+    m_socket.disconnectFromHost();
+    m_framer.clear();
+    setState(Closed);
+}
+
+void LobbySocket::setState(int state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
+void LobbySocket::onError(QAbstractSocket::SocketError error)
+{
+    if (m_state == Closed)
+        return;
+    // Once connected, the server closing the link is "closing" until the program closes the socket.
+    const bool wasConnected = m_state == Connected || m_state == Closing;
+    setState(wasConnected && error == QAbstractSocket::RemoteHostClosedError ? Closing : Error);
+}
+
+void LobbySocket::onReadyRead()
+{
+    const QByteArray raw = m_socket.readAll();
+    if (m_state == Closed)
+        return;
+    emit dataArrival(raw, m_framer.feed(raw));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/LineFramer.h"
+
+#include <QObject>
+#include <QTcpSocket>
+
+// The lobby's one TCP connection. Reports the state numbers the lobby reads,
+// hands out every raw read and then every complete CR LF line of it, and keeps
+// its local IPv4 address readable after close.
+class LobbySocket : public QObject {
+    Q_OBJECT
+public:
+    enum State : int { Closed = 0, Resolving = 4, Connecting = 6, Connected = 7, Closing = 8, Error = 9 };
+
+    explicit LobbySocket(QObject *parent = nullptr);
+
+    void setRemoteHost(const QString &host) { m_host = host; }
+    void setRemotePort(quint16 port) { m_port = port; }
+    void connectToServer();
+    int state() const { return m_state; }
+    bool isConnected() const { return m_state == Connected; }
+    // Queues one whole line; dropped unless connected.
+    bool send(const QByteArray &line);
+    QByteArray localIP() const;
+    void close();
+
+signals:
+    void stateChanged(int state);
+    // One read as it came, and the complete lines it finished.
+    void dataArrival(const QByteArray &raw, const QByteArrayList &lines);
+
+private:
+    void setState(int state);
+    void onReadyRead();
+    void onError(QAbstractSocket::SocketError error);
+
+    QTcpSocket m_socket;
+    LineFramer m_framer;
+    QString m_host;
+    quint16 m_port = 0;
+    int m_state = Closed;
+    QByteArray m_localIP;
+};

@@ -1,0 +1,37 @@
+#include "protocol/RegistrationLines.h"
+
+namespace RegistrationLines {
+
+QByteArray ircNickname(const QByteArray &nickname)
+{
+    return nickname + IrcNickSuffix;
+}
+
+QByteArray nick(const QByteArray &nickname)
+{
+    return "NICK " + ircNickname(nickname) + "\r\n";
+}
+
+QByteArray user(const QByteArray &nickname, const QByteArray &localAddress)
+{
+    return "USER " + ircNickname(nickname) + " \"" + DomainToken + "\" \"" + localAddress
+        + "\" :TavUser\r\n";
+}
+
+QByteArray join(const QByteArray &channel)
+{
+    return "JOIN " + channel + "\r\n";
+}
+
+QByteArray mode(const QByteArray &channel)
+{
+    return "MODE " + channel + "\r\n";
+}
+
+// The token goes back: servers that get a bare PONG drop the client at the next ping timeout.
+QByteArray pong(const QByteArray &token)
+{
+    return "PONG :" + token + "\r\n";
+}
+
+}  // namespace RegistrationLines

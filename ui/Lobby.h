@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/LobbyView.h"
+
+#include <QWidget>
+
+class ClickArea;
+class LobbySession;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class Resource;
+
+// The main window. Thin: forwards clicks to the session's handlers and shows
+// what the session's rules tell it through LobbyView.
+class Lobby : public QWidget, public LobbyView {
+    Q_OBJECT
+public:
+    static constexpr int ChatLinesKept = 10000;
+
+    Lobby(LobbySession &session, Resource &store, QWidget *parent = nullptr);
+
+    QFrame *HUTBOX;
+    QLabel *HUTIMAGE;
+    QListWidget *USERLIST;
+    QPushButton *Command2;  // "&Refresh Users"
+    QFrame *Connection;
+    QPushButton *Command1;  // "View Log"
+    QLabel *Label4;
+    QLabel *bg3;
+    QPushButton *Send;
+    QLineEdit *SendBox;
+    QPlainTextEdit *ChatBox;
+    QLabel *Label2;
+    QLabel *LOGO;
+    QLabel *Label1;
+    QLabel *GFX1;
+    QLabel *BG;
+
+    void Form_Load();
+    void ChatBox_Change();
+
+    // LobbyView
+    void setCaption(const QString &caption) override;
+    void showRegistrationRefused(const QString &reason) override;
+    void showJoined() override;
+    void replaceChat(const QString &line) override;
+    void appendChat(const QString &line) override;
+    void setHostControlsVisible(bool) override {}
+
+signals:
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildConnectionPanel();
+    void buildHutPanel();
+
+    LobbySession &m_session;
+    Resource &m_store;
+};

@@ -1,0 +1,65 @@
+#include "ui/LoginForm.h"
+
+#include "protocol/Nickname.h"
+#include "ui/Controls.h"
+#include "ui/Resource.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Tool), m_store(store)
+{
+    setupToolWindow(this, "LoginForm", QStringLiteral("TavarineNET IRC - Login"), {207, 104});
+    BG = makeControl<QLabel>(this, "BG", {0, 0, 217, 137});
+    BG->setScaledContents(true);
+    Label1 = makeControl<QLabel>(this, "Label1", {64, 8, 59, 13}, QStringLiteral("NickName"));
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label1->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
+    Label2 = makeControl<QLabel>(this, "Label2", {8, 64, 97, 33},
+                                 QStringLiteral("Tavarine Lobby\nby the Tavarine team"));
+    LOGO = makeControl<QLabel>(this, "LOGO", {0, 0, 57, 57});
+    LOGO->setScaledContents(true);
+    NICKNAMEBOX = makeControl<QLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});
+    NICKNAMEBOX->setFrame(false);
+    Command1 = makeControl<QPushButton>(this, "Command1", {160, 64, 41, 25}, QStringLiteral("&Login"));
+    Command1->setDefault(true);
+    Command2 = makeControl<QPushButton>(this, "Command2", {112, 64, 41, 25}, QStringLiteral("&Exit"));
+    setTabOrder(NICKNAMEBOX, Command1);
+    setTabOrder(Command1, Command2);
+
+    connect(Command1, &QPushButton::clicked, this, &LoginForm::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &LoginForm::Command2_Click);
+    connect(NICKNAMEBOX, &QLineEdit::returnPressed, Command1, &QPushButton::click);
+    Form_Load();
+}
+
+void LoginForm::Form_Load()
+{
+    BG->setPixmap(m_store.BG);
+    LOGO->setPixmap(m_store.LOGO);
+}
+
+void LoginForm::Command1_Click()
+{
+    const QString nickname = NICKNAMEBOX->text();
+    if (nickname.isEmpty())
+        return;
+    if (!Nickname::isRegistrable(nickname)) {
+        // Said at once: no server would take it, and the lobby could never be joined.
+        auto *box = new QMessageBox(QMessageBox::NoIcon, windowTitle(), Nickname::RefusalText,
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("NicknameRefused"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
+    emit loggedIn(nickname);
+}
+
+void LoginForm::Command2_Click()
+{
+    emit exitRequested();
+}

@@ -1,0 +1,23 @@
+#include "ui/Resource.h"
+
+#include <QColor>
+#include <QFile>
+
+Resource::Resource()
+    : PlayerIN(picture(QStringLiteral("PlayerIN"), {14, 22})),
+      PlayerOUT(picture(QStringLiteral("PlayerOUT"), {13, 21})),
+      BG(picture(QStringLiteral("BG"), {96, 99})),
+      LOGO(picture(QStringLiteral("LOGO"), {134, 127}))
+{
+}
+
+QPixmap Resource::picture(const QString &name, QSize fallbackSize)
+{
+    const QString path = QStringLiteral(":/pictures/%1.bmp").arg(name);
+    if (QFile::exists(path))
+        return QPixmap(path);
+    // Until the artwork is in: a plain tile of the right size.
+    QPixmap tile(fallbackSize);
+    tile.fill(QColor(0x30, 0x40, 0x60));
+    return tile;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+// The picture store: named pictures that the other windows copy into their images.
+// Never shown; made on first use by the window set and kept for the whole run.
+class Resource {
+public:
+    Resource();
+
+    QPixmap PlayerIN;
+    QPixmap PlayerOUT;
+    QPixmap BG;
+    QPixmap LOGO;
+
+    // Any other picture of the artwork, by file name without extension.
+    static QPixmap picture(const QString &name, QSize fallbackSize);
+};

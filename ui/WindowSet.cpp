@@ -1,0 +1,78 @@
+#include "ui/WindowSet.h"
+
+#include "core/WireText.h"
+#include "ui/Lobby.h"
+#include "ui/LobbySelect.h"
+#include "ui/LoginForm.h"
+#include "ui/Resource.h"
+
+WindowSet::WindowSet(const LobbySession::Server &server, QObject *parent) : QObject(parent), m_server(server) {}
+
+WindowSet::~WindowSet()
+{
+    delete m_lobby;
+    delete m_lobbySelect;
+    delete m_loginForm;
+}
+
+Resource &WindowSet::resource()
+{
+    if (!m_resource)
+        m_resource = std::make_unique<Resource>();
+    return *m_resource;
+}
+
+LoginForm *WindowSet::loginForm()
+{
+    if (!m_loginForm) {
+        m_loginForm = new LoginForm(resource());
+        connect(m_loginForm, &LoginForm::loggedIn, this, &WindowSet::onLoggedIn);
+        connect(m_loginForm, &LoginForm::exitRequested, this, &WindowSet::programEnded);
+        connect(m_loginForm, &QObject::destroyed, this, &WindowSet::onEarlyWindowClosed, Qt::QueuedConnection);
+    }
+    return m_loginForm;
+}
+
+LobbySelect *WindowSet::lobbySelect() const
+{
+    return m_lobbySelect;
+}
+
+Lobby *WindowSet::lobby() const
+{
+    return m_lobby;
+}
+
+void WindowSet::start()
+{
+    loginForm()->show();
+}
+
+void WindowSet::onLoggedIn(const QString &nickname)
+{
+    m_nickname = WireText::encode(nickname);
+    m_lobbySelect = new LobbySelect;
+    connect(m_lobbySelect, &LobbySelect::lobbyChosen, this, &WindowSet::onLobbyChosen);
+    connect(m_lobbySelect, &QObject::destroyed, this, &WindowSet::onEarlyWindowClosed, Qt::QueuedConnection);
+    m_lobbySelect->show();
+    m_loginForm->close();
+}
+
+void WindowSet::onLobbyChosen(int lobby)
+{
+    if (m_session)
+        return;
+    m_session = std::make_unique<LobbySession>(m_nickname, "#TavarineNET_" + QByteArray::number(lobby));
+    m_lobby = new Lobby(*m_session, resource());
+    connect(m_lobby, &Lobby::unloaded, this, &WindowSet::programEnded);
+    m_session->Form_Load(m_server);
+    m_lobby->show();
+    m_lobbySelect->close();
+}
+
+// Closing the nickname or lobby window by its frame leaves nothing to use: end the program.
+void WindowSet::onEarlyWindowClosed()
+{
+    if (!m_loginForm && !m_lobbySelect && !m_lobby)
+        emit programEnded();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/LobbySession.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class Lobby;
+class LobbySelect;
+class LoginForm;
+class Resource;
+
+// The program's windows along their one path, LoginForm -> LobbySelect -> Lobby,
+// and the one session the lobby window drives. Each window exists at most once.
+class WindowSet : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowSet(const LobbySession::Server &server = LobbySession::defaultServer(),
+                       QObject *parent = nullptr);
+    ~WindowSet() override;
+
+    void start();
+    Resource &resource();
+    LoginForm *loginForm();  // made on first reference
+    LobbySelect *lobbySelect() const;
+    Lobby *lobby() const;
+    LobbySession *session() const { return m_session.get(); }
+
+signals:
+    void programEnded();
+
+private:
+    void onLoggedIn(const QString &nickname);
+    void onLobbyChosen(int lobby);
+    void onEarlyWindowClosed();
+
+    LobbySession::Server m_server;
+    std::unique_ptr<Resource> m_resource;
+    std::unique_ptr<LobbySession> m_session;
+    QByteArray m_nickname;
+    QPointer<LoginForm> m_loginForm;
+    QPointer<LobbySelect> m_lobbySelect;
+    QPointer<Lobby> m_lobby;
+};
