@@ -11,7 +11,7 @@ void LobbySession::Socket_DataArrival(const QByteArray &raw, const QByteArrayLis
     m_state.InboundLog += raw;
     m_state.InboundLog += "\r\n";
     for (const QByteArray &line : lines) {
-        if (m_socket.state() == LobbySocket::Closed)
+        if (m_socket.closedByProgram())
             break;  // a rule closed the lobby while handling an earlier line
         HandleLine(line);
     }

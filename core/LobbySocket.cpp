@@ -48,6 +48,7 @@ void LobbySocket::close()
     m_socket.flush();  // lines queued just before close still leave
     m_socket.disconnectFromHost();
     m_framer.clear();
+    m_closedByProgram = true;
     setState(Closed);
 }
 
@@ -61,7 +62,7 @@ void LobbySocket::setState(int state)
 
 void LobbySocket::onError(QAbstractSocket::SocketError error)
 {
-    if (m_state == Closed)
+    if (m_closedByProgram)
         return;
     // Once connected, the server closing the link is "closing" until the program closes the socket.
     const bool wasConnected = m_state == Connected || m_state == Closing;
@@ -71,7 +72,7 @@ void LobbySocket::onError(QAbstractSocket::SocketError error)
 void LobbySocket::onReadyRead()
 {
     const QByteArray raw = m_socket.readAll();
-    if (m_state == Closed)
+    if (m_closedByProgram)
         return;
     emit dataArrival(raw, m_framer.feed(raw));
 }

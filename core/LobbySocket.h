@@ -24,6 +24,7 @@ public:
     bool send(const QByteArray &line);
     QByteArray localIP() const;
     void close();
+    bool closedByProgram() const { return m_closedByProgram; }
 
 signals:
     void stateChanged(int state);
@@ -41,4 +42,5 @@ private:
     quint16 m_port = 0;
     int m_state = Closed;
     QByteArray m_localIP;
+    bool m_closedByProgram = false;
 };

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the lobby. The program talks to the
+# IRC server on this machine, port 6664; when none is listening, one is started here
+# for as long as the program runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+bash scripts/build.sh
+
+if ! (: </dev/tcp/127.0.0.1/6664) 2>/dev/null; then
+  dir=$(mktemp -d /tmp/tavarine-ircd.XXXXXX)
+  chmod 755 "$dir"; mkdir -m 755 "$dir/conf.d"
+  cat >"$dir/ngircd.conf" <<CONF
+[Global]
+	Name = irc.tavarine.local
+	Info = local lobby server
+	Listen = 127.0.0.1
+	Ports = 6664
+	MotdPhrase = "Tavarine lobby"
+	PidFile = $dir/ngircd.pid
+[Limits]
+	MaxNickLength = 31
+	MaxConnectionsIP = 0
+	MaxJoins = 0
+[Options]
+	DNS = no
+	Ident = no
+	PAM = no
+	IncludeDir = $dir/conf.d
+CONF
+  ngircd -n -f "$dir/ngircd.conf" >"$dir/ngircd.log" 2>&1 &
+  ircd=$!
+  trap 'kill $ircd 2>/dev/null; rm -rf "$dir"' EXIT
+  for _ in $(seq 100); do (: </dev/tcp/127.0.0.1/6664) 2>/dev/null && break; sleep 0.1; done
+  echo "Started a local IRC server on 127.0.0.1:6664"
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: running under Xvfb"
+  xvfb-run -a build/app/tavarine-lobby
+else
+  build/app/tavarine-lobby
+fi
