@@ -157,6 +157,7 @@ void TestSession::closeSendsNoQuit()
     QVERIFY(!session->Timer1.isActive() && !session->Timer2.isActive() && !session->Timer5.isActive());
     QVERIFY(server->waitForDisconnected(Wait));
     QCOMPARE(server->received(), Registration);
+    QCOMPARE(session->socket().localIP(), QByteArray("127.0.0.1"));  // still readable after close
 }
 
 QTEST_GUILESS_MAIN(TestSession)
