@@ -5,6 +5,7 @@
 
 // Each prints its own figures.
 void benchInboundPath();
+void benchLobbyWindow();
 
 // Best of a few runs, in nanoseconds.
 template <class F>

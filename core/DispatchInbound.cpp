@@ -63,15 +63,3 @@ bool LobbySession::PingStep(const IrcLine &msg)
     return true;
 }
 
-// Rules of the lobby commands; each does nothing until its feature is built.
-bool LobbySession::GetTavListRule(const QByteArray &) { return true; }
-bool LobbySession::TavListRule(const QByteArray &) { return true; }
-bool LobbySession::DepartureRule(const IrcLine &) { return true; }
-bool LobbySession::ArrivalRule(const IrcLine &) { return true; }
-bool LobbySession::LaunchRule(const QByteArray &) { return true; }
-bool LobbySession::TavChatRule(const QByteArray &) { return true; }
-bool LobbySession::TavMsgRule(const QByteArray &) { return true; }
-bool LobbySession::TavLnkRule(const QByteArray &) { return true; }
-bool LobbySession::HutExitOrAnnouncementRule(const QByteArray &) { return true; }
-bool LobbySession::HutQueryRule(const QByteArray &) { return true; }
-bool LobbySession::TavQuitRule(const QByteArray &) { return true; }

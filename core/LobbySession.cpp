@@ -21,6 +21,8 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     Timer2.setInterval(5000);
     Timer5.setInterval(2000);
     connect(&Timer1, &QTimer::timeout, this, &LobbySession::Timer1_Timer);
+    connect(&Timer2, &QTimer::timeout, this, &LobbySession::Timer2_Timer);
+    connect(&Timer5, &QTimer::timeout, this, &LobbySession::Timer5_Timer);
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
     connect(&m_socket, &LobbySocket::dataArrival, this, &LobbySession::Socket_DataArrival);
 }

@@ -33,6 +33,15 @@ public:
     void Form_Unload();
 
     void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer5_Timer();
+    void Player_Click(int Index);
+    void QuitButton_Click();
+    void Refresh_Click();
+    void LaunchButton_Click();
+    void Command2_Click();
+    // False (and nothing sent or shown) while not connected, so the window keeps the text.
+    bool Send_Click(const QString &text);
     void Socket_DataArrival(const QByteArray &raw, const QByteArrayList &lines);
     void DispatchInbound(const QByteArray &line, const IrcLine &msg);
 
@@ -46,6 +55,7 @@ public:
 
 signals:
     void joined();  // the join step ran
+    void lobbyClosed();  // a launch closed the lobby: the program ends
 
 private:
     void onSocketState(int state);
@@ -67,6 +77,15 @@ private:
     bool HutQueryRule(const QByteArray &line);
     bool TavQuitRule(const QByteArray &line);
     void JoinStep();
+    bool sendLobbyCommand(const QByteArray &line) { return m_socket.send(line); }
+    void announcePresence();
+    void HutClearing();
+    void HutReannouncement();
+    void openLink(const QString &address);
+    void announceHutPlace();
+    void sendHutExit();
+    void setPlace(int slot, bool taken, const QString *toolTip);
+    void closeLobby();
 
     SharedState m_state;
     LobbySocket m_socket;

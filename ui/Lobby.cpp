@@ -3,6 +3,7 @@
 #include "core/LobbySession.h"
 #include "ui/ClickArea.h"
 #include "ui/Controls.h"
+#include "ui/NewsForm.h"
 #include "ui/Resource.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -89,6 +91,8 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
         if (Send->isEnabled())
             Send->click();
     });
+    connect(Send, &QPushButton::clicked, this, &Lobby::Send_Click);
+    connect(Command2, &QPushButton::clicked, this, [this] { m_session.Command2_Click(); });
     m_session.setView(this);
     Form_Load();
 }
@@ -109,7 +113,68 @@ void Lobby::buildConnectionPanel()
 void Lobby::buildHutPanel()
 {
     HUTBOX = makeControl<QFrame>(this, "HUTBOX", {8, 112, 129, 145});
+    // Back to front.
     HUTIMAGE = makeStretchedImage(HUTBOX, "HUTIMAGE", {0, 0, 129, 145}, Resource::picture(QStringLiteral("HUTIMAGE"), {129, 145}));
+    Refresh = makeControl<ClickArea>(HUTBOX, "Refresh", {94, 8, 27, 28});
+    Refresh->setPixmap(Resource::picture(QStringLiteral("Refresh"), {27, 28}));
+    BGM = makeControl<QLabel>(HUTBOX, "BGM", {16, 40, 105, 28});
+    BGM->setPixmap(Resource::picture(QStringLiteral("BGM"), {105, 28}));
+    LaunchButton = makeControl<ClickArea>(HUTBOX, "LaunchButton", {16, 80, 105, 28});
+    LaunchButton->setPixmap(Resource::picture(QStringLiteral("Button"), {105, 28}));
+    LaunchButton->hide();
+    HostLabel = makeControl<QLabel>(HUTBOX, "HostLabel", {16, 88, 81, 25}, QStringLiteral("HOST"));
+    HostLabel->setFont(bold(font()));
+    HostLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    HostLabel->hide();
+    for (int i = 3; i >= 0; --i) {
+        Player[i] = makeControl<ClickArea>(HUTBOX, "Player", {24 + 16 * i, 43, 13, 21});
+        Player[i]->setProperty("Index", i);
+        setPlayer(i, false);
+        connect(Player[i], &ClickArea::clicked, this, [this, i] { m_session.Player_Click(i); });
+    }
+    QuitButton = makeControl<ClickArea>(HUTBOX, "QuitButton", {96, 40, 25, 25});
+    connect(QuitButton, &ClickArea::clicked, this, [this] { m_session.QuitButton_Click(); });
+    connect(Refresh, &ClickArea::clicked, this, [this] { m_session.Refresh_Click(); });
+    connect(LaunchButton, &ClickArea::clicked, this, [this] { m_session.LaunchButton_Click(); });
+}
+
+void Lobby::setPlayer(int index, bool taken)
+{
+    // Not stretched: the image takes the size of its picture.
+    const QPixmap &picture = taken ? m_store.PlayerIN : m_store.PlayerOUT;
+    Player[index]->setPixmap(picture);
+    Player[index]->resize(picture.size());
+}
+
+void Lobby::setPlayerToolTip(int index, const QString &text)
+{
+    Player[index]->setToolTip(text);
+}
+
+void Lobby::setHostControlsVisible(bool visible)
+{
+    LaunchButton->setVisible(visible);
+    HostLabel->setVisible(visible);
+}
+
+void Lobby::showInHutMessage()
+{
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
+                                QStringLiteral("You are Currently In A Hut, Please Exit The Hut Before Joining a new one"),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("InHutMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void Lobby::showLoginForm()
+{
+    emit loginFormRequested();
+}
+
+void Lobby::closeLobby()
+{
+    close();
 }
 
 void Lobby::Form_Load()
@@ -123,6 +188,55 @@ void Lobby::ChatBox_Change()
     // Keep the newest line in view.
     ChatBox->moveCursor(QTextCursor::End);
     ChatBox->ensureCursorVisible();
+}
+
+void Lobby::Send_Click()
+{
+    if (m_session.Send_Click(SendBox->text()))
+        SendBox->clear();
+}
+
+void Lobby::setUserListRows(const QStringList &rows)
+{
+    USERLIST->clear();
+    USERLIST->addItems(rows);
+}
+
+void Lobby::clearUserList()
+{
+    USERLIST->clear();
+}
+
+void Lobby::beep()
+{
+    QApplication::beep();
+}
+
+NewsForm *Lobby::newsForm() const
+{
+    return m_newsForm;
+}
+
+void Lobby::showRoomMessage(const QString &text)
+{
+    if (!m_newsForm)
+        m_newsForm = new NewsForm(this);
+    m_newsForm->MSG->setPlainText(text);
+    m_newsForm->show();
+}
+
+void Lobby::askOpenLink(const QString &address, std::function<void(bool)> answer)
+{
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("TavarineNET IRC"),
+                                QStringLiteral("A Link has been posted.. Visit Page:\n") + address + u'?',
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setObjectName(QStringLiteral("LinkQuestion"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    connect(box, &QMessageBox::finished, this, [box, answer](int) {
+        answer(box->standardButton(box->clickedButton()) == QMessageBox::Yes);
+    });
+    box->open();
 }
 
 void Lobby::setCaption(const QString &caption)

@@ -2,10 +2,13 @@
 
 #include "core/LobbyView.h"
 
+#include <QPointer>
 #include <QWidget>
+#include <array>
 
 class ClickArea;
 class LobbySession;
+class NewsForm;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -24,6 +27,12 @@ public:
     Lobby(LobbySession &session, Resource &store, QWidget *parent = nullptr);
 
     QFrame *HUTBOX;
+    ClickArea *QuitButton;
+    std::array<ClickArea *, 4> Player{};
+    QLabel *HostLabel;
+    ClickArea *LaunchButton;
+    QLabel *BGM;
+    ClickArea *Refresh;
     QLabel *HUTIMAGE;
     QListWidget *USERLIST;
     QPushButton *Command2;  // "&Refresh Users"
@@ -42,6 +51,8 @@ public:
 
     void Form_Load();
     void ChatBox_Change();
+    void Send_Click();
+    NewsForm *newsForm() const;
 
     // LobbyView
     void setCaption(const QString &caption) override;
@@ -49,10 +60,21 @@ public:
     void showJoined() override;
     void replaceChat(const QString &line) override;
     void appendChat(const QString &line) override;
-    void setHostControlsVisible(bool) override {}
+    void setHostControlsVisible(bool visible) override;
+    void setPlayer(int index, bool taken) override;
+    void setPlayerToolTip(int index, const QString &text) override;
+    void showInHutMessage() override;
+    void showLoginForm() override;
+    void closeLobby() override;
+    void setUserListRows(const QStringList &rows) override;
+    void clearUserList() override;
+    void beep() override;
+    void showRoomMessage(const QString &text) override;
+    void askOpenLink(const QString &address, std::function<void(bool)> answer) override;
 
 signals:
     void unloaded();
+    void loginFormRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -63,4 +85,5 @@ private:
 
     LobbySession &m_session;
     Resource &m_store;
+    QPointer<NewsForm> m_newsForm;
 };

@@ -60,11 +60,16 @@ void WindowSet::onLoggedIn(const QString &nickname)
 
 void WindowSet::onLobbyChosen(int lobby)
 {
-    if (m_session)
+    if (m_session) {  // one lobby per run: a second choice only brings it back
+        m_lobbySelect->close();
+        if (m_lobby)
+            m_lobby->raise();
         return;
+    }
     m_session = std::make_unique<LobbySession>(m_nickname, "#TavarineNET_" + QByteArray::number(lobby));
     m_lobby = new Lobby(*m_session, resource());
     connect(m_lobby, &Lobby::unloaded, this, &WindowSet::programEnded);
+    connect(m_lobby, &Lobby::loginFormRequested, this, [this] { loginForm()->show(); });
     m_session->Form_Load(m_server);
     m_lobby->show();
     m_lobbySelect->close();

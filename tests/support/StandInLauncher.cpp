@@ -1,0 +1,63 @@
+#include "StandInLauncher.h"
+
+#include <QFile>
+#include <QTest>
+
+StandInLauncher::StandInLauncher() : m_oldPath(qgetenv("PATH"))
+{
+    QFile script(m_dir.filePath(QStringLiteral("gxexec.exe")));
+    if (!m_dir.isValid() || !script.open(QIODevice::WriteOnly))
+        return;
+    // One line per start, arguments separated by the unit separator; appends are atomic.
+    script.write("#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\037' \"$a\"; done; printf '\\n'; } >> \""
+                 + m_dir.filePath(QStringLiteral("starts")).toUtf8() + "\"\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                          | QFile::ExeOther);
+    restore();
+    m_ok = true;
+}
+
+StandInLauncher::~StandInLauncher()
+{
+    qputenv("PATH", m_oldPath);
+}
+
+QList<QStringList> StandInLauncher::starts() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("starts")));
+    QList<QStringList> out;
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QStringList args = QString::fromUtf8(line).split(QChar(0x1f));
+        args.removeLast();  // after the last separator
+        out.append(args);
+    }
+    return out;
+}
+
+QStringList StandInLauncher::commandLines() const
+{
+    QStringList out;
+    for (const QStringList &args : starts())
+        out.append((QStringList{QStringLiteral("gxexec.exe")} + args).join(u' '));
+    return out;
+}
+
+bool StandInLauncher::waitForStarts(int count, int timeoutMs) const
+{
+    return QTest::qWaitFor([&] { return starts().size() >= count; }, timeoutMs);
+}
+
+void StandInLauncher::hide()
+{
+    qputenv("PATH", m_emptyDir.path().toUtf8());
+}
+
+void StandInLauncher::restore()
+{
+    qputenv("PATH", m_dir.path().toUtf8() + ':' + m_oldPath);
+}

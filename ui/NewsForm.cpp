@@ -1,0 +1,23 @@
+#include "ui/NewsForm.h"
+
+#include "ui/Controls.h"
+#include "ui/Resource.h"
+
+#include <QPlainTextEdit>
+
+NewsForm::NewsForm(QWidget *owner) : QWidget(owner, Qt::Tool)
+{
+    setupToolWindow(this, "NewsForm", QStringLiteral("Room Message"), {312, 206});
+    BG = makeStretchedImage(this, "BG", {0, 0, 313, 207}, Resource::picture(QStringLiteral("NewsBG"), {177, 111}));
+    MSG = makeControl<QPlainTextEdit>(this, "MSG", {56, 32, 161, 129});
+    MSG->setReadOnly(true);
+    MSG->setFrameShape(QFrame::NoFrame);
+    MSG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MSG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette colours = MSG->palette();
+    colours.setColor(QPalette::Base, Qt::black);
+    colours.setColor(QPalette::Text, Qt::white);
+    MSG->setPalette(colours);
+    if (owner)
+        move(owner->geometry().center() - rect().center());
+}
