@@ -1,3 +1,4 @@
+#include "ui/Resource.h"
 #include "ui/WindowSet.h"
 
 #include <QApplication>
@@ -6,6 +7,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TavarineNET IRC"));
+    QApplication::setDesktopFileName(QStringLiteral("tavarine-lobby"));
+    QApplication::setWindowIcon(Resource::applicationIcon());
     // The window path decides when the program ends, not the last visible window.
     QApplication::setQuitOnLastWindowClosed(false);
     WindowSet windows;

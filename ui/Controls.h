@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QWidget>
 
+class QPushButton;
+
 // Creates a control with the catalogue's name and geometry. Controls made later
 // lie in front of those made earlier, so windows build theirs back to front.
 template <class W, class... Args>
@@ -17,19 +19,18 @@ W *makeControl(QWidget *parent, const char *name, QRect geometry, Args &&...args
 }
 
 // An image that scales its picture to fill its rectangle.
-inline QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture)
-{
-    auto *image = makeControl<QLabel>(parent, name, geometry);
-    image->setPixmap(picture);
-    image->setScaledContents(true);
-    return image;
-}
+QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture);
+// Gives an image that is not stretched a picture: the image takes the picture's size.
+void setNaturalPicture(QLabel *image, const QPixmap &picture);
 
-// A tool window of a fixed client-area size.
-inline void setupToolWindow(QWidget *window, const char *name, const QString &caption, QSize clientArea)
-{
-    window->setObjectName(QString::fromLatin1(name));
-    window->setWindowTitle(caption);
-    window->setFixedSize(clientArea);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-}
+// Every window's font: "MS Sans Serif" 8.25 pt where installed, else the desktop's closest sans serif.
+QFont windowFont();
+QFont boldFont(qreal pointSize = 8.25);
+
+// A fixed-size window of the given client area, in the window font, unloaded when closed.
+void setupWindow(QWidget *window, const char *name, const QString &caption, QSize clientArea);
+void centreOnScreen(QWidget *window);
+// Enter anywhere in the window presses the button, while it is enabled.
+void installDefaultButton(QWidget *window, QPushButton *button);
+// A flat one-pixel border on the given background, as text and list boxes have here.
+void styleFlatBox(QWidget *box, const QColor &background = Qt::white);

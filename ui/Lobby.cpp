@@ -3,6 +3,7 @@
 #include "core/LobbySession.h"
 #include "ui/ClickArea.h"
 #include "ui/Controls.h"
+#include "ui/LogFrm.h"
 #include "ui/NewsForm.h"
 #include "ui/Resource.h"
 
@@ -16,69 +17,54 @@
 #include <QPushButton>
 
 namespace {
-void setBase(QWidget *w, const QColor &colour)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Base, colour);
-    w->setPalette(p);
-}
-
 QColor greyText()
 {
     return QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
 }
 
-QFont bold(QFont font, qreal pointSize = 0)
-{
-    font.setBold(true);
-    if (pointSize > 0)
-        font.setPointSizeF(pointSize);
-    return font;
-}
 }  // namespace
 
 Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_session(session),
       m_store(store)
 {
-    setObjectName(QStringLiteral("Lobby"));
-    setWindowTitle(QStringLiteral("TavarineClient"));
-    setFixedSize(585, 268);
-    setAttribute(Qt::WA_DeleteOnClose);
+    setupWindow(this, "Lobby", QStringLiteral("TavarineClient"), {585, 268});
+    setWindowIcon(Resource::applicationIcon());
 
     // Back to front.
     BG = makeControl<QLabel>(this, "BG", {0, -16, 585, 297});
     BG->setScaledContents(true);
     GFX1 = makeControl<QLabel>(this, "GFX1", {144, 8, 296, 230});
-    GFX1->setPixmap(Resource::picture(QStringLiteral("GFX1"), {296, 230}));
+    setNaturalPicture(GFX1, Resource::picture(QStringLiteral("GFX1"), {296, 230}));
     Label1 = makeControl<QLabel>(this, "Label1", {440, 8, 139, 13}, QStringLiteral("TavarineNET IRC Users"));
-    Label1->setFont(bold(font()));
+    Label1->setFont(boldFont());
     LOGO = makeControl<QLabel>(this, "LOGO", {8, 8, 91, 87});
     LOGO->setScaledContents(true);
     Label2 = makeControl<QLabel>(this, "Label2", {448, 240, 119, 13}, QStringLiteral("Tavarine IRC Client Beta"));
 
     ChatBox = makeControl<QPlainTextEdit>(this, "ChatBox", {168, 32, 209, 177});
     ChatBox->setReadOnly(true);
-    ChatBox->setFrameShape(QFrame::Box);
+
     ChatBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ChatBox->setMaximumBlockCount(ChatLinesKept);  // older lines scroll away; appends stay cheap
     SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
-    SendBox->setFrame(false);
+
     Send = makeControl<QPushButton>(this, "Send", {384, 240, 41, 17}, QStringLiteral("&Send"));
     Send->setEnabled(false);
     Send->setDefault(true);
+    installDefaultButton(this, Send);
     buildConnectionPanel();
     Command2 = makeControl<QPushButton>(this, "Command2", {440, 224, 129, 13}, QStringLiteral("&Refresh Users"));
     USERLIST = makeControl<QListWidget>(this, "USERLIST", {440, 32, 129, 184});
-    USERLIST->setFrameShape(QFrame::Box);
+
     QPalette listColours = USERLIST->palette();
     listColours.setColor(QPalette::Text, QColor(0, 0, 255));
     USERLIST->setPalette(listColours);
     buildHutPanel();
     for (QWidget *w : {static_cast<QWidget *>(ChatBox), static_cast<QWidget *>(SendBox),
                        static_cast<QWidget *>(USERLIST)})
-        setBase(w, greyText());
+        styleFlatBox(w, greyText());
 
     setTabOrder(SendBox, ChatBox);
     setTabOrder(ChatBox, Send);
@@ -87,14 +73,17 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     setTabOrder(Command2, USERLIST);
 
     connect(ChatBox, &QPlainTextEdit::textChanged, this, &Lobby::ChatBox_Change);
-    connect(SendBox, &QLineEdit::returnPressed, this, [this] {
-        if (Send->isEnabled())
-            Send->click();
-    });
     connect(Send, &QPushButton::clicked, this, &Lobby::Send_Click);
     connect(Command2, &QPushButton::clicked, this, [this] { m_session.Command2_Click(); });
+    connect(Command1, &QPushButton::clicked, this, &Lobby::Command1_Click);
     m_session.setView(this);
+    centreOnScreen(this);
     Form_Load();
+}
+
+Lobby::~Lobby()
+{
+    m_session.setView(nullptr);
 }
 
 void Lobby::buildConnectionPanel()
@@ -103,7 +92,7 @@ void Lobby::buildConnectionPanel()
     bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, Resource::picture(QStringLiteral("Button"), {105, 28}));
     Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33},
                                  QStringLiteral("Registering Your Client On the IRC Network"));
-    Label4->setFont(bold(font(), 9.75));
+    Label4->setFont(boldFont(9.75));
     Label4->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     Label4->setAlignment(Qt::AlignCenter);
     Label4->setWordWrap(true);
@@ -116,14 +105,14 @@ void Lobby::buildHutPanel()
     // Back to front.
     HUTIMAGE = makeStretchedImage(HUTBOX, "HUTIMAGE", {0, 0, 129, 145}, Resource::picture(QStringLiteral("HUTIMAGE"), {129, 145}));
     Refresh = makeControl<ClickArea>(HUTBOX, "Refresh", {94, 8, 27, 28});
-    Refresh->setPixmap(Resource::picture(QStringLiteral("Refresh"), {27, 28}));
+    setNaturalPicture(Refresh, Resource::picture(QStringLiteral("Refresh"), {27, 28}));
     BGM = makeControl<QLabel>(HUTBOX, "BGM", {16, 40, 105, 28});
-    BGM->setPixmap(Resource::picture(QStringLiteral("BGM"), {105, 28}));
+    setNaturalPicture(BGM, Resource::picture(QStringLiteral("BGM"), {105, 28}));
     LaunchButton = makeControl<ClickArea>(HUTBOX, "LaunchButton", {16, 80, 105, 28});
-    LaunchButton->setPixmap(Resource::picture(QStringLiteral("Button"), {105, 28}));
+    setNaturalPicture(LaunchButton, Resource::picture(QStringLiteral("Button"), {105, 28}));
     LaunchButton->hide();
     HostLabel = makeControl<QLabel>(HUTBOX, "HostLabel", {16, 88, 81, 25}, QStringLiteral("HOST"));
-    HostLabel->setFont(bold(font()));
+    HostLabel->setFont(boldFont());
     HostLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     HostLabel->hide();
     for (int i = 3; i >= 0; --i) {
@@ -141,9 +130,7 @@ void Lobby::buildHutPanel()
 void Lobby::setPlayer(int index, bool taken)
 {
     // Not stretched: the image takes the size of its picture.
-    const QPixmap &picture = taken ? m_store.PlayerIN : m_store.PlayerOUT;
-    Player[index]->setPixmap(picture);
-    Player[index]->resize(picture.size());
+    setNaturalPicture(Player[index], taken ? m_store.PlayerIN : m_store.PlayerOUT);
 }
 
 void Lobby::setPlayerToolTip(int index, const QString &text)
@@ -181,6 +168,15 @@ void Lobby::Form_Load()
 {
     BG->setPixmap(m_store.BG);
     LOGO->setPixmap(m_store.LOGO);
+    SendBox->setFocus();
+}
+
+void Lobby::Command1_Click()
+{
+    // Modal: the lobby takes no input while it is open, but its timers and socket go on.
+    auto *log = new LogFrm(m_session.state(), this);
+    log->setWindowModality(Qt::ApplicationModal);
+    log->show();
 }
 
 void Lobby::ChatBox_Change()
@@ -255,7 +251,7 @@ void Lobby::showJoined()
     Send->setEnabled(true);
     for (QWidget *w : {static_cast<QWidget *>(ChatBox), static_cast<QWidget *>(SendBox),
                        static_cast<QWidget *>(USERLIST)})
-        setBase(w, Qt::white);
+        styleFlatBox(w, Qt::white);
 }
 
 void Lobby::replaceChat(const QString &line)

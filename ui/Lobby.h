@@ -25,6 +25,7 @@ public:
     static constexpr int ChatLinesKept = 10000;
 
     Lobby(LobbySession &session, Resource &store, QWidget *parent = nullptr);
+    ~Lobby() override;
 
     QFrame *HUTBOX;
     ClickArea *QuitButton;
@@ -52,6 +53,7 @@ public:
     void Form_Load();
     void ChatBox_Change();
     void Send_Click();
+    void Command1_Click();
     NewsForm *newsForm() const;
 
     // LobbyView

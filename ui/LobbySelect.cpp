@@ -6,9 +6,9 @@
 
 LobbySelect::LobbySelect(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
-    setupToolWindow(this, "LobbySelect", QStringLiteral("Select Lobby"), {388, 132});
+    setupWindow(this, "LobbySelect", QStringLiteral("Select Lobby"), {388, 132});
     Image1 = makeControl<QLabel>(this, "Image1", {0, 0, 389, 104});
-    Image1->setPixmap(Resource::picture(QStringLiteral("LobbySelect"), {389, 104}));
+    setNaturalPicture(Image1, Resource::picture(QStringLiteral("LobbySelect"), {389, 104}));
     static constexpr QRect areas[5] = {
         {128, 64, 33, 33}, {144, 24, 25, 17}, {176, 16, 25, 17}, {224, 32, 17, 25}, {296, 16, 25, 25}};
     for (int i = 0; i < 5; ++i) {  // made back to front: LobbySel(4) lies in front
@@ -18,12 +18,10 @@ LobbySelect::LobbySelect(QWidget *parent) : QWidget(parent, Qt::Tool)
         connect(LobbySel[i], &ClickArea::clicked, this, [this, i] { LobbySel_Click(i); });
     }
     Label1 = makeControl<QLabel>(this, "Label1", {0, 104, 393, 33}, QStringLiteral("SELECT YOUR LOBBY"));
-    QFont font = Label1->font();
-    font.setPointSizeF(13.5);
-    font.setBold(true);
-    Label1->setFont(font);
+    Label1->setFont(boldFont(13.5));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label1->setAutoFillBackground(true);
+    centreOnScreen(this);
 }
 
 void LobbySelect::LobbySel_Click(int Index)

@@ -10,29 +10,28 @@
 
 LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Tool), m_store(store)
 {
-    setupToolWindow(this, "LoginForm", QStringLiteral("TavarineNET IRC - Login"), {207, 104});
+    setupWindow(this, "LoginForm", QStringLiteral("TavarineNET IRC - Login"), {207, 104});
     BG = makeControl<QLabel>(this, "BG", {0, 0, 217, 137});
     BG->setScaledContents(true);
     Label1 = makeControl<QLabel>(this, "Label1", {64, 8, 59, 13}, QStringLiteral("NickName"));
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    Label1->setFont(bold);
+    Label1->setFont(boldFont());
     Label1->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
     Label2 = makeControl<QLabel>(this, "Label2", {8, 64, 97, 33},
-                                 QStringLiteral("Tavarine Lobby\nby the Tavarine team"));
+                                 QStringLiteral("Tavarine Lobby 0.1\nby the Tavarine team"));
     LOGO = makeControl<QLabel>(this, "LOGO", {0, 0, 57, 57});
     LOGO->setScaledContents(true);
     NICKNAMEBOX = makeControl<QLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});
-    NICKNAMEBOX->setFrame(false);
+    styleFlatBox(NICKNAMEBOX);
     Command1 = makeControl<QPushButton>(this, "Command1", {160, 64, 41, 25}, QStringLiteral("&Login"));
     Command1->setDefault(true);
+    installDefaultButton(this, Command1);
     Command2 = makeControl<QPushButton>(this, "Command2", {112, 64, 41, 25}, QStringLiteral("&Exit"));
     setTabOrder(NICKNAMEBOX, Command1);
     setTabOrder(Command1, Command2);
 
     connect(Command1, &QPushButton::clicked, this, &LoginForm::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &LoginForm::Command2_Click);
-    connect(NICKNAMEBOX, &QLineEdit::returnPressed, Command1, &QPushButton::click);
+    centreOnScreen(this);
     Form_Load();
 }
 

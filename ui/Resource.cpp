@@ -11,6 +11,14 @@ Resource::Resource()
 {
 }
 
+QIcon Resource::applicationIcon()
+{
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/app-icon-32.png"), {32, 32});
+    icon.addFile(QStringLiteral(":/icons/app-icon-48.png"), {48, 48});
+    return icon;
+}
+
 QPixmap Resource::picture(const QString &name, QSize fallbackSize)
 {
     const QString path = QStringLiteral(":/pictures/%1.bmp").arg(name);

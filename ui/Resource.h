@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -16,4 +17,5 @@ public:
 
     // Any other picture of the artwork, by file name without extension.
     static QPixmap picture(const QString &name, QSize fallbackSize);
+    static QIcon applicationIcon();
 };

@@ -1,0 +1,73 @@
+// Renders every window as a player sees it and saves PNGs: scripts/screenshots.sh
+// runs it under Xvfb so the pictures come from a real X server.
+#include "core/LobbySession.h"
+#include "ui/Lobby.h"
+#include "ui/LobbySelect.h"
+#include "ui/LogFrm.h"
+#include "ui/LoginForm.h"
+#include "ui/NewsForm.h"
+#include "ui/Resource.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTest>
+
+namespace {
+void save(QWidget *window, const QString &dir, const QString &name)
+{
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        qWarning("%s was never exposed", qPrintable(name));
+    QTest::qWait(200);  // let the X server finish drawing before reading its pixels
+    const QPixmap shot = window->screen()->grabWindow(window->winId());
+    if (!shot.save(QDir(dir).filePath(name + QStringLiteral(".png"))))
+        qWarning("could not save %s", qPrintable(name));
+}
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TavarineNET IRC"));
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
+    QDir().mkpath(dir);
+    Resource store;
+
+    LoginForm login(store);
+    login.NICKNAMEBOX->setText(QStringLiteral("Ann"));
+    save(&login, dir, QStringLiteral("LoginForm"));
+    LobbySelect select;
+    save(&select, dir, QStringLiteral("LobbySelect"));
+
+    LobbySession session("Ann", "#TavarineNET_3");
+    session.state().InboundLog = ":irc.test.local NOTICE * :*** Looking up your hostname...\r\n\r\n";
+    session.state().OutboundLog = "Sent Nickname and User Details\r\n";
+    Lobby lobby(session, store);
+    lobby.setCaption(LobbySession::captionFor(LobbySocket::Connecting, session.state()));
+    save(&lobby, dir, QStringLiteral("Lobby-registering"));
+
+    LogFrm log(session.state(), &lobby);
+    log.Timer1_Timer();
+    save(&log, dir, QStringLiteral("LogFrm"));
+    log.hide();
+
+    lobby.showJoined();
+    lobby.setCaption(LobbySession::captionFor(LobbySocket::Connected, session.state()));
+    lobby.replaceChat(LobbySession::WelcomeLine);
+    for (const char *line : {"bob> anyone up for a game?", "Cy> me! taking place 3", "Ann> hosting now, join the hut",
+                             " -=Refreshing Hut #1=-"})
+        lobby.appendChat(QString::fromUtf8(line));
+    lobby.setUserListRows({QStringLiteral("bob"), QStringLiteral("Cy"), QStringLiteral("jimbob"), QStringLiteral("Zoë")});
+    lobby.setPlayer(0, true);
+    lobby.setPlayer(2, true);
+    lobby.setHostControlsVisible(true);
+    lobby.SendBox->setText(QStringLiteral("ready when you are"));
+    save(&lobby, dir, QStringLiteral("Lobby"));
+
+    lobby.showRoomMessage(QStringLiteral("Tournament tonight at 20:00 in lobby 3. Sign up in the hut!\r\n\r\n"));
+    save(lobby.newsForm(), dir, QStringLiteral("NewsForm"));
+    return 0;
+}

@@ -1,0 +1,80 @@
+#include "ui/Controls.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture)
+{
+    auto *image = makeControl<QLabel>(parent, name, geometry);
+    image->setPixmap(picture);
+    image->setScaledContents(true);
+    return image;
+}
+
+void setNaturalPicture(QLabel *image, const QPixmap &picture)
+{
+    image->setPixmap(picture);
+    image->resize(picture.size());
+}
+
+QFont windowFont()
+{
+    QFont font;
+    // Where the original face is missing, the metric-alike sans serifs keep captions inside their controls.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+QFont boldFont(qreal pointSize)
+{
+    QFont font = windowFont();
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+void setupWindow(QWidget *window, const char *name, const QString &caption, QSize clientArea)
+{
+    window->setObjectName(QString::fromLatin1(name));
+    window->setWindowTitle(caption);
+    window->setFont(windowFont());
+    window->setFixedSize(clientArea);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void centreOnScreen(QWidget *window)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+void installDefaultButton(QWidget *window, QPushButton *button)
+{
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto *shortcut = new QShortcut(key, window);
+        QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isEnabled())
+                button->click();
+        });
+    }
+}
+
+void styleFlatBox(QWidget *box, const QColor &background)
+{
+    if (auto *frame = qobject_cast<QFrame *>(box)) {
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+        frame->setLineWidth(1);
+        QPalette colours = box->palette();
+        colours.setColor(QPalette::Base, background);
+        box->setPalette(colours);
+    } else {
+        // A line edit draws its border through a style sheet, which then owns its background too.
+        box->setStyleSheet(QStringLiteral("border: 1px solid palette(dark); background: %1;").arg(background.name()));
+    }
+}

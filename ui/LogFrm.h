@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+
+class QPlainTextEdit;
+struct SharedState;
+
+// The traffic log: what came in from the server and the registration notes,
+// refreshed every second while open.
+class LogFrm : public QDialog {
+    Q_OBJECT
+public:
+    // The boxes show the newest part of a log, so a tick costs the same for any log size.
+    static constexpr qsizetype ShownBytes = 256 * 1024;
+
+    LogFrm(const SharedState &state, QWidget *parent = nullptr);
+
+    QPlainTextEdit *Text2;
+    QPlainTextEdit *Text1;
+    QTimer Timer1;
+
+    void Form_Load();
+    void Timer1_Timer();
+
+private:
+    struct Shown {
+        qsizetype logSize = -1;  // what the box last showed, -1 before the first tick
+    };
+    void mirror(QPlainTextEdit *box, const QByteArray &log, Shown &shown);
+
+    const SharedState &m_state;
+    Shown m_inbound;
+    Shown m_outbound;
+};
