@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include <QFrame>
+#include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -63,6 +64,15 @@ void installDefaultButton(QWidget *window, QPushButton *button)
                 button->click();
         });
     }
+}
+
+void addHalo(QLabel *label)
+{
+    auto *halo = new QGraphicsDropShadowEffect(label);
+    halo->setOffset(0, 0);
+    halo->setBlurRadius(10);
+    halo->setColor(QColor(255, 246, 222));
+    label->setGraphicsEffect(halo);
 }
 
 void styleFlatBox(QWidget *box, const QColor &background)

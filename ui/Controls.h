@@ -33,4 +33,6 @@ void centreOnScreen(QWidget *window);
 // Enter anywhere in the window presses the button, while it is enabled.
 void installDefaultButton(QWidget *window, QPushButton *button);
 // A flat one-pixel border on the given background, as text and list boxes have here.
+// Dark text stays readable on the night-sky artwork: a soft light halo behind the glyphs.
+void addHalo(QLabel *label);
 void styleFlatBox(QWidget *box, const QColor &background = Qt::white);

@@ -38,9 +38,11 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     setNaturalPicture(GFX1, Resource::picture(QStringLiteral("GFX1"), {296, 230}));
     Label1 = makeControl<QLabel>(this, "Label1", {440, 8, 139, 13}, QStringLiteral("TavarineNET IRC Users"));
     Label1->setFont(boldFont());
+    addHalo(Label1);
     LOGO = makeControl<QLabel>(this, "LOGO", {8, 8, 91, 87});
     LOGO->setScaledContents(true);
     Label2 = makeControl<QLabel>(this, "Label2", {448, 240, 119, 13}, QStringLiteral("Tavarine IRC Client Beta"));
+    addHalo(Label2);
 
     ChatBox = makeControl<QPlainTextEdit>(this, "ChatBox", {168, 32, 209, 177});
     ChatBox->setReadOnly(true);

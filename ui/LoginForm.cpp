@@ -17,7 +17,9 @@ LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Too
     Label1->setFont(boldFont());
     Label1->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
     Label2 = makeControl<QLabel>(this, "Label2", {8, 64, 97, 33},
-                                 QStringLiteral("Tavarine Lobby 0.1\nby the Tavarine team"));
+                                 QStringLiteral("Lobby by the\nTavarine team"));
+    addHalo(Label1);
+    addHalo(Label2);
     LOGO = makeControl<QLabel>(this, "LOGO", {0, 0, 57, 57});
     LOGO->setScaledContents(true);
     NICKNAMEBOX = makeControl<QLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});

@@ -3,6 +3,12 @@
 #include <QColor>
 #include <QFile>
 
+// The artwork lives in this static library: say so, or the linker may leave it out.
+static void initArtwork()
+{
+    Q_INIT_RESOURCE(artwork);
+}
+
 Resource::Resource()
     : PlayerIN(picture(QStringLiteral("PlayerIN"), {14, 22})),
       PlayerOUT(picture(QStringLiteral("PlayerOUT"), {13, 21})),
@@ -13,6 +19,7 @@ Resource::Resource()
 
 QIcon Resource::applicationIcon()
 {
+    initArtwork();
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/app-icon-32.png"), {32, 32});
     icon.addFile(QStringLiteral(":/icons/app-icon-48.png"), {48, 48});
@@ -21,6 +28,7 @@ QIcon Resource::applicationIcon()
 
 QPixmap Resource::picture(const QString &name, QSize fallbackSize)
 {
+    initArtwork();
     const QString path = QStringLiteral(":/pictures/%1.bmp").arg(name);
     if (QFile::exists(path))
         return QPixmap(path);
