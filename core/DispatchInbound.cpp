@@ -59,7 +59,7 @@ bool LobbySession::RegistrationStep(const IrcLine &msg)
 bool LobbySession::PingStep(const IrcLine &msg)
 {
     if (msg.command == "PING")
-        m_socket.send(RegistrationLines::pong(msg.param(0)));
+        m_socket.sendFirst(RegistrationLines::pong(msg.param(0)));
     return true;
 }
 

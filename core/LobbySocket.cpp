@@ -17,6 +17,9 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
     });
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, &LobbySocket::onError);
     connect(&m_socket, &QIODevice::readyRead, this, &LobbySocket::onReadyRead);
+    m_drainTimer.setSingleShot(true);
+    connect(&m_drainTimer, &QTimer::timeout, this, &LobbySocket::drainQueue);
+    m_clock.start();
 }
 
 void LobbySocket::connectToServer()
@@ -30,7 +33,37 @@ bool LobbySocket::send(const QByteArray &line)
 {
     if (m_state != Connected)
         return false;
-    return m_socket.write(line) == line.size();
+    m_throttle.push(line, m_clock.elapsed());
+    drainQueue();
+    return true;
+}
+
+bool LobbySocket::sendFirst(const QByteArray &line)
+{
+    if (m_state != Connected)
+        return false;
+    m_throttle.pushFirst(line, m_clock.elapsed());
+    drainQueue();
+    return true;
+}
+
+bool LobbySocket::sendOnce(const QByteArray &line)
+{
+    return m_throttle.isWaiting(line) ? m_state == Connected : send(line);
+}
+
+void LobbySocket::drainQueue()
+{
+    if (m_state != Connected) {
+        m_throttle.clear();
+        return;
+    }
+    const QByteArray ready = m_throttle.takeReady(m_clock.elapsed());
+    if (!ready.isEmpty())
+        m_socket.write(ready);
+    const qint64 wait = m_throttle.msUntilNext(m_clock.elapsed());
+    if (wait >= 0 && !m_drainTimer.isActive())
+        m_drainTimer.start(int(wait));
 }
 
 QByteArray LobbySocket::localIP() const
@@ -45,7 +78,12 @@ QByteArray LobbySocket::localIP() const
 
 void LobbySocket::close()
 {
-    m_socket.flush();  // lines queued just before close still leave
+    // Lines queued just before close still leave: the connection ends here anyway.
+    if (m_state == Connected)
+        m_socket.write(m_throttle.takeAll());
+    m_throttle.clear();
+    m_drainTimer.stop();
+    m_socket.flush();
     m_socket.disconnectFromHost();
     m_framer.clear();
     m_closedByProgram = true;

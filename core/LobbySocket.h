@@ -1,9 +1,12 @@
 #pragma once
 
 #include "core/LineFramer.h"
+#include "core/SendThrottle.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpSocket>
+#include <QTimer>
 
 // The lobby's one TCP connection. Reports the state numbers the lobby reads,
 // hands out every raw read and then every complete CR LF line of it, and keeps
@@ -20,8 +23,15 @@ public:
     void connectToServer();
     int state() const { return m_state; }
     bool isConnected() const { return m_state == Connected; }
-    // Queues one whole line; dropped unless connected.
+    // Queues one whole line behind those waiting; dropped unless connected.
     bool send(const QByteArray &line);
+    // Queues a line ahead of those waiting (the answer to a PING).
+    bool sendFirst(const QByteArray &line);
+    // Queues a line unless an identical one is still waiting (a repeated announcement adds nothing).
+    bool sendOnce(const QByteArray &line);
+    qsizetype waitingLines() const { return m_throttle.waiting(); }
+    // Writes what the throttle lets go now; runs by itself when tokens come back.
+    void drainQueue();
     QByteArray localIP() const;
     void close();
     bool closedByProgram() const { return m_closedByProgram; }
@@ -38,6 +48,9 @@ private:
 
     QTcpSocket m_socket;
     LineFramer m_framer;
+    SendThrottle m_throttle;
+    QElapsedTimer m_clock;
+    QTimer m_drainTimer;
     QString m_host;
     quint16 m_port = 0;
     int m_state = Closed;

@@ -25,7 +25,7 @@ void LobbySession::Timer2_Timer()
 
 void LobbySession::announcePresence()
 {
-    sendLobbyCommand(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname));
+    m_socket.sendOnce(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname));
 }
 
 bool LobbySession::GetTavListRule(const QByteArray &line)

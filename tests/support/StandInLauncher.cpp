@@ -8,9 +8,9 @@ StandInLauncher::StandInLauncher() : m_oldPath(qgetenv("PATH"))
     QFile script(m_dir.filePath(QStringLiteral("gxexec.exe")));
     if (!m_dir.isValid() || !script.open(QIODevice::WriteOnly))
         return;
-    // One line per start, arguments separated by the unit separator; appends are atomic.
-    script.write("#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\037' \"$a\"; done; printf '\\n'; } >> \""
-                 + m_dir.filePath(QStringLiteral("starts")).toUtf8() + "\"\n");
+    // One line per start, arguments separated by the unit separator, written in one append.
+    script.write("#!/bin/sh\nsep=$(printf '\\037')\nline=\nfor a in \"$@\"; do line=\"$line$a$sep\"; done\n"
+                 "printf '%s\\n' \"$line\" >> \"" + m_dir.filePath(QStringLiteral("starts")).toUtf8() + "\"\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
                           | QFile::ExeOther);
@@ -29,7 +29,9 @@ QList<QStringList> StandInLauncher::starts() const
     QList<QStringList> out;
     if (!file.open(QIODevice::ReadOnly))
         return out;
-    for (const QByteArray &line : file.readAll().split('\n')) {
+    QByteArray all = file.readAll();
+    all.truncate(all.lastIndexOf('\n') + 1);  // a start still being written is not counted yet
+    for (const QByteArray &line : all.split('\n')) {
         if (line.isEmpty())
             continue;
         QStringList args = QString::fromUtf8(line).split(QChar(0x1f));

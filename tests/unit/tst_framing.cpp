@@ -1,5 +1,6 @@
-// How TCP cuts bytes must never lose or merge lines.
+// How TCP cuts bytes must never lose or merge lines, and how lines are paced out.
 #include "core/LineFramer.h"
+#include "core/SendThrottle.h"
 #include "protocol/IrcLine.h"
 
 #include <QTest>
@@ -12,6 +13,7 @@ private slots:
     void overLongLineIsDroppedWhole();
     void ircLineParts_data();
     void ircLineParts();
+    void throttlePacesLinesInOrder();
 };
 
 void TestFraming::cutsAnywhere_data()
@@ -81,6 +83,27 @@ void TestFraming::ircLineParts()
     const IrcLine msg = IrcLine::parse(line);
     QCOMPARE(msg.command, command);
     QCOMPARE(msg.params, params);
+}
+
+void TestFraming::throttlePacesLinesInOrder()
+{
+    SendThrottle t;
+    for (int i = 0; i < 8; ++i)
+        t.push("L" + QByteArray::number(i) + "\n", 0);
+    QCOMPARE(t.takeReady(0), QByteArray("L0\nL1\nL2\nL3\nL4\n"));  // the burst
+    QCOMPARE(t.msUntilNext(0), SendThrottle::IntervalMs + 1);
+    t.pushFirst("P1\n", 10);
+    t.pushFirst("P2\n", 20);  // answers go ahead, in their order
+    QCOMPARE(t.takeReady(999), QByteArray());
+    QCOMPARE(t.takeReady(1000), QByteArray("P1\n"));
+    QCOMPARE(t.takeReady(3000), QByteArray("P2\nL5\n"));
+    QVERIFY(t.isWaiting("L6\n") && !t.isWaiting("L5\n"));
+    QCOMPARE(t.takeAll(), QByteArray("L6\nL7\n"));  // on close nothing waits
+    QCOMPARE(t.msUntilNext(3000), qint64(-1));
+    // An idle bucket refills only up to the burst.
+    for (int i = 0; i < 9; ++i)
+        t.push("M\n", 100000);
+    QCOMPARE(t.takeReady(100000).count('M'), SendThrottle::Burst);
 }
 
 QTEST_GUILESS_MAIN(TestFraming)
