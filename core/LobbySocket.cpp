@@ -17,6 +17,8 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
     });
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, &LobbySocket::onError);
     connect(&m_socket, &QIODevice::readyRead, this, &LobbySocket::onReadyRead);
+    // Small reads keep each pass through the rules short under a flood; the rest waits in the kernel.
+    m_socket.setReadBufferSize(16 * 1024);
     m_drainTimer.setSingleShot(true);
     connect(&m_drainTimer, &QTimer::timeout, this, &LobbySocket::drainQueue);
     m_clock.start();

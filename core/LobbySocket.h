@@ -35,6 +35,7 @@ public:
     QByteArray localIP() const;
     void close();
     bool closedByProgram() const { return m_closedByProgram; }
+    qsizetype pendingBytes() const { return m_framer.pendingSize(); }  // of a line still incomplete
 
 signals:
     void stateChanged(int state);

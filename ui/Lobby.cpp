@@ -75,6 +75,9 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     setTabOrder(Command2, USERLIST);
 
     connect(ChatBox, &QPlainTextEdit::textChanged, this, &Lobby::ChatBox_Change);
+    m_chatFlush.setSingleShot(true);
+    m_chatFlush.setInterval(0);
+    connect(&m_chatFlush, &QTimer::timeout, this, &Lobby::flushChat);
     connect(Send, &QPushButton::clicked, this, &Lobby::Send_Click);
     connect(Command2, &QPushButton::clicked, this, [this] { m_session.Command2_Click(); });
     connect(Command1, &QPushButton::clicked, this, &Lobby::Command1_Click);
@@ -258,12 +261,23 @@ void Lobby::showJoined()
 
 void Lobby::replaceChat(const QString &line)
 {
+    m_pendingChat.clear();
     ChatBox->setPlainText(line);
 }
 
 void Lobby::appendChat(const QString &line)
 {
-    ChatBox->appendPlainText(line);
+    m_pendingChat.append(line);
+    if (!m_chatFlush.isActive())
+        m_chatFlush.start();
+}
+
+void Lobby::flushChat()
+{
+    if (m_pendingChat.isEmpty())
+        return;
+    ChatBox->appendPlainText(m_pendingChat.join(u'\n'));
+    m_pendingChat.clear();
 }
 
 void Lobby::closeEvent(QCloseEvent *event)

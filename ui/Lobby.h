@@ -3,6 +3,8 @@
 #include "core/LobbyView.h"
 
 #include <QPointer>
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 
@@ -88,4 +90,8 @@ private:
     LobbySession &m_session;
     Resource &m_store;
     QPointer<NewsForm> m_newsForm;
+    // Chat lines of one pass through the rules reach the box together: one edit, one scroll.
+    QStringList m_pendingChat;
+    QTimer m_chatFlush;
+    void flushChat();
 };

@@ -24,6 +24,7 @@ private slots:
     void closeSendsNoQuit();
     void lobbyRulesEndOnlyTheirOwnLine();
     void nothingSentWhileDisconnected();
+    void oneByteAtATimeAndAnEndlessLine();
 
 private:
     void deliver(const QByteArray &bytes) { QVERIFY(h->deliver(bytes)); }
@@ -196,6 +197,26 @@ void TestSession::nothingSentWhileDisconnected()
     QVERIFY(!h->session->Send_Click(QStringLiteral("hello")));  // the window keeps the text
     h->session->Command2_Click();
     QCOMPARE(h->view.chat, chatBefore);
+}
+
+void TestSession::oneByteAtATimeAndAnEndlessLine()
+{
+    connectAndRegister();
+    deliver(":irc.test.local 001 AnnOnTavNET :Welcome\r\n");
+    const QByteArray chat = ":bob!b@h PRIVMSG #TavarineNET_3 :...TAVCHAT bob> one at a time|||\r\n";
+    for (char c : chat)
+        deliver(QByteArray(1, c));
+    QCOMPARE(h->view.chat.last(), QStringLiteral("bob> one at a time"));
+
+    // A megabyte without CR LF is dropped whole; memory stays bounded and the next lines count.
+    const QByteArray junk(64 * 1024, 'x');
+    for (int i = 0; i < 16; ++i) {
+        deliver(junk);
+        QVERIFY(h->session->socket().pendingBytes() <= 64 * 1024 + 2);
+    }
+    deliver("\r\n:bob!b@h PRIVMSG #TavarineNET_3 :...TAVCHAT bob> after the junk|||\r\nPING :x\r\n");
+    QCOMPARE(h->view.chat.last(), QStringLiteral("bob> after the junk"));
+    QVERIFY(h->server->waitForReceived("PONG :x\r\n", Wait));
 }
 
 QTEST_GUILESS_MAIN(TestSession)
