@@ -85,28 +85,29 @@ Field payload(QByteArrayView line, QByteArrayView key)
     return Field::found(line.sliced(start, end - start).toByteArray());
 }
 
-Field listField(QByteArrayView line)
+namespace {
+// From the first "|||" after the key up to the end marker.
+Field fieldAfterBars(QByteArrayView line, QByteArrayView key, QByteArrayView end)
 {
-    const qsizetype k = line.indexOf(TavListKey);
+    const qsizetype k = line.indexOf(key);
     if (k < 0)
         return Field::absent();
     const qsizetype s = line.indexOf("|||", k);
-    const qsizetype e = s < 0 ? -1 : line.indexOf("|||", s + 3);
+    const qsizetype e = s < 0 ? -1 : line.indexOf(end, s + 3);
     if (e < 0)
         return Field::failed();
     return Field::found(line.sliced(s + 3, e - s - 3).toByteArray());
 }
+}  // namespace
+
+Field listField(QByteArrayView line)
+{
+    return fieldAfterBars(line, TavListKey, "|||");
+}
 
 Field quitField(QByteArrayView line)
 {
-    const qsizetype k = line.indexOf(TavQuitKey);
-    if (k < 0)
-        return Field::absent();
-    const qsizetype s = line.indexOf("|||", k);
-    const qsizetype e = s < 0 ? -1 : line.indexOf("\r\n", s + 3);
-    if (e < 0)
-        return Field::failed();
-    return Field::found(line.sliced(s + 3, e - s - 3).toByteArray());
+    return fieldAfterBars(line, TavQuitKey, "\r\n");
 }
 
 std::optional<NameAndValue> splitNameAndValue(const QByteArray &payload)
