@@ -2,10 +2,27 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
+
+#include <functional>
 
 // Each prints its own figures.
 void benchInboundPath();
 void benchLobbyWindow();
+void benchScale();      // many sessions on real servers
+void benchSendBurst();  // 50 chat lines at once, against servers' default flood handling
+void benchPeer();       // CPU per received line, ours against another IRC client
+// The child side of benchPeer: tavarine-bench --receive HOST PORT LINES
+int benchReceive(int argc, char *argv[]);
+
+// For the benches on real servers (bench_scale.cpp).
+// Runs the event loop until done() holds or timeoutMs passes; false on timeout.
+bool runUntil(const std::function<bool()> &done, qint64 timeoutMs, int pollMs = 10);
+// From /proc; -1 when unreadable. pid 0 is this process.
+qint64 peakMemoryKb(qint64 pid = 0);
+qint64 cpuMs(qint64 pid);
+// Processes this one started whose command name is `command`.
+QList<qint64> childPids(const QByteArray &command);
 
 // Best of a few runs, in nanoseconds.
 template <class F>
