@@ -2,7 +2,8 @@
 # Installs what building, running and testing need on Debian 12, only what is missing.
 set -euo pipefail
 packages=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-          xvfb xauth fonts-dejavu-core fonts-liberation2 ngircd inspircd)
+          xvfb xauth fonts-dejavu-core fonts-liberation2 ngircd inspircd
+          clang-14 libclang-rt-14-dev llvm-14)  # the fuzzer: clang, its runtimes, llvm-symbolizer
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

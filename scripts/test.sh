@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite.
+# Installs what is missing, builds, and runs the whole test suite; then the same
+# suite built with AddressSanitizer and UBSan, then the inbound fuzzer for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(nproc)
 bash scripts/deps.sh
 bash scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== sanitizers: build-sanitize/"
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_SANITIZE=ON >/dev/null
+cmake --build build-sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+echo "== fuzzer: build-fuzz/"
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DTAV_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j"$jobs" --target fuzz_inbound
+ctest --test-dir build-fuzz --output-on-failure -L fuzz
