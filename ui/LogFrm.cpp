@@ -5,6 +5,7 @@
 #include "ui/Controls.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 
 namespace {
 QPlainTextEdit *makeLogBox(QWidget *parent, const char *name, QRect geometry)
@@ -15,6 +16,10 @@ QPlainTextEdit *makeLogBox(QWidget *parent, const char *name, QRect geometry)
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     return box;
+}
+QString shownText(QByteArrayView bytes)
+{
+    return WireText::decode(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 }  // namespace
 
@@ -45,16 +50,29 @@ void LogFrm::Timer1_Timer()
 
 void LogFrm::mirror(QPlainTextEdit *box, const QByteArray &log, Shown &shown)
 {
-    // Unchanged log and untouched box: nothing to redo.
-    if (shown.logSize == log.size() && !box->document()->isModified())
-        return;
-    QByteArrayView tail(log);
-    if (tail.size() > ShownBytes) {
-        tail = tail.last(ShownBytes);
-        const qsizetype lineStart = tail.indexOf('\n');
-        tail = lineStart < 0 ? QByteArrayView() : tail.sliced(lineStart + 1);
+    const bool untouched = !box->document()->isModified();
+    if (untouched && shown.logSize == log.size())
+        return;  // nothing to redo
+    if (untouched && shown.logSize >= 0 && log.size() - shown.logSize < ShownBytes) {
+        // The log only grew: add the new part and let the oldest lines go, so a tick
+        // costs what arrived since the last one, whatever the size of the log.
+        QTextCursor end(box->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(shownText(QByteArrayView(log).sliced(shown.logSize)));
+        QTextCursor oldest(box->document());
+        while (box->document()->characterCount() > ShownBytes && oldest.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor)) {
+            oldest.removeSelectedText();
+            oldest.movePosition(QTextCursor::Start);
+        }
+    } else {
+        QByteArrayView tail(log);
+        if (tail.size() > ShownBytes) {
+            tail = tail.last(ShownBytes);
+            const qsizetype lineStart = tail.indexOf('\n');
+            tail = lineStart < 0 ? QByteArrayView() : tail.sliced(lineStart + 1);
+        }
+        box->setPlainText(shownText(tail));  // the caret and view go back to the start
     }
-    box->setPlainText(WireText::decode(tail));  // the caret and view go back to the start
     box->document()->setModified(false);
     shown.logSize = log.size();
 }

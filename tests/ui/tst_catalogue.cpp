@@ -234,6 +234,12 @@ void TestCatalogue::logWindow()
     QVERIFY(shown.size() <= log->ShownBytes);
     QVERIFY(shown.startsWith(QStringLiteral(":irc.test.local NOTICE")) || shown.startsWith(u'\n'));
     QVERIFY(shown.endsWith(QStringLiteral("\n\n")));
+    // What arrives later is added at the end; the box stays within its size.
+    state.InboundLog += "newest line\r\n";
+    log->Timer1_Timer();
+    QVERIFY(log->Text1->toPlainText().endsWith(QStringLiteral("\n\nnewest line\n")));
+    QVERIFY(log->Text1->document()->characterCount() <= log->ShownBytes);
+    QCOMPARE(log->Text1->textCursor().position(), 0);
 
     // Each opening starts again from the load texts.
     log = std::make_unique<LogFrm>(state);
