@@ -53,7 +53,7 @@ void LogFrm::mirror(QPlainTextEdit *box, const QByteArray &log, Shown &shown)
     const bool untouched = !box->document()->isModified();
     if (untouched && shown.logSize == log.size())
         return;  // nothing to redo
-    if (untouched && shown.logSize >= 0 && log.size() - shown.logSize < ShownBytes) {
+    if (untouched && shown.logSize >= 0 && log.size() > shown.logSize && log.size() - shown.logSize < ShownBytes) {
         // The log only grew: add the new part and let the oldest lines go, so a tick
         // costs what arrived since the last one, whatever the size of the log.
         QTextCursor end(box->document());
