@@ -33,18 +33,22 @@ void LobbySocket::connectToServer()
 
 bool LobbySocket::send(const QByteArray &line)
 {
-    if (m_state != Connected)
-        return false;
-    m_throttle.push(line, m_clock.elapsed());
-    drainQueue();
-    return true;
+    return enqueue(line, false);
 }
 
 bool LobbySocket::sendFirst(const QByteArray &line)
 {
+    return enqueue(line, true);
+}
+
+bool LobbySocket::enqueue(const QByteArray &line, bool first)
+{
     if (m_state != Connected)
         return false;
-    m_throttle.pushFirst(line, m_clock.elapsed());
+    if (first)
+        m_throttle.pushFirst(line, m_clock.elapsed());
+    else
+        m_throttle.push(line, m_clock.elapsed());
     drainQueue();
     return true;
 }

@@ -44,6 +44,7 @@ signals:
 
 private:
     void setState(int state);
+    bool enqueue(const QByteArray &line, bool first);
     void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
 

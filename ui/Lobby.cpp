@@ -35,7 +35,7 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     BG = makeControl<QLabel>(this, "BG", {0, -16, 585, 297});
     BG->setScaledContents(true);
     GFX1 = makeControl<QLabel>(this, "GFX1", {144, 8, 296, 230});
-    setNaturalPicture(GFX1, Resource::picture(QStringLiteral("GFX1"), {296, 230}));
+    setNaturalPicture(GFX1, Resource::picture(QStringLiteral("GFX1")));
     Label1 = makeControl<QLabel>(this, "Label1", {440, 8, 139, 13}, QStringLiteral("TavarineNET IRC Users"));
     Label1->setFont(boldFont());
     addHalo(Label1);
@@ -94,7 +94,7 @@ Lobby::~Lobby()
 void Lobby::buildConnectionPanel()
 {
     Connection = makeControl<QFrame>(this, "Connection", {200, 80, 209, 65});
-    bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, Resource::picture(QStringLiteral("Button"), {105, 28}));
+    bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, Resource::picture(QStringLiteral("Button")));
     Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33},
                                  QStringLiteral("Registering Your Client On the IRC Network"));
     Label4->setFont(boldFont(9.75));
@@ -108,13 +108,13 @@ void Lobby::buildHutPanel()
 {
     HUTBOX = makeControl<QFrame>(this, "HUTBOX", {8, 112, 129, 145});
     // Back to front.
-    HUTIMAGE = makeStretchedImage(HUTBOX, "HUTIMAGE", {0, 0, 129, 145}, Resource::picture(QStringLiteral("HUTIMAGE"), {129, 145}));
+    HUTIMAGE = makeStretchedImage(HUTBOX, "HUTIMAGE", {0, 0, 129, 145}, Resource::picture(QStringLiteral("HUTIMAGE")));
     Refresh = makeControl<ClickArea>(HUTBOX, "Refresh", {94, 8, 27, 28});
-    setNaturalPicture(Refresh, Resource::picture(QStringLiteral("Refresh"), {27, 28}));
+    setNaturalPicture(Refresh, Resource::picture(QStringLiteral("Refresh")));
     BGM = makeControl<QLabel>(HUTBOX, "BGM", {16, 40, 105, 28});
-    setNaturalPicture(BGM, Resource::picture(QStringLiteral("BGM"), {105, 28}));
+    setNaturalPicture(BGM, Resource::picture(QStringLiteral("BGM")));
     LaunchButton = makeControl<ClickArea>(HUTBOX, "LaunchButton", {16, 80, 105, 28});
-    setNaturalPicture(LaunchButton, Resource::picture(QStringLiteral("Button"), {105, 28}));
+    setNaturalPicture(LaunchButton, Resource::picture(QStringLiteral("Button")));
     LaunchButton->hide();
     HostLabel = makeControl<QLabel>(HUTBOX, "HostLabel", {16, 88, 81, 25}, QStringLiteral("HOST"));
     HostLabel->setFont(boldFont());

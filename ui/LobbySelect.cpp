@@ -8,7 +8,7 @@ LobbySelect::LobbySelect(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
     setupWindow(this, "LobbySelect", QStringLiteral("Select Lobby"), {388, 132});
     Image1 = makeControl<QLabel>(this, "Image1", {0, 0, 389, 104});
-    setNaturalPicture(Image1, Resource::picture(QStringLiteral("LobbySelect"), {389, 104}));
+    setNaturalPicture(Image1, Resource::picture(QStringLiteral("LobbySelect")));
     static constexpr QRect areas[5] = {
         {128, 64, 33, 33}, {144, 24, 25, 17}, {176, 16, 25, 17}, {224, 32, 17, 25}, {296, 16, 25, 25}};
     for (int i = 0; i < 5; ++i) {  // made back to front: LobbySel(4) lies in front

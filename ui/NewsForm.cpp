@@ -8,7 +8,7 @@
 NewsForm::NewsForm(QWidget *owner) : QWidget(owner, Qt::Tool)
 {
     setupWindow(this, "NewsForm", QStringLiteral("Room Message"), {312, 206});
-    BG = makeStretchedImage(this, "BG", {0, 0, 313, 207}, Resource::picture(QStringLiteral("NewsBG"), {177, 111}));
+    BG = makeStretchedImage(this, "BG", {0, 0, 313, 207}, Resource::picture(QStringLiteral("NewsBG")));
     MSG = makeControl<QPlainTextEdit>(this, "MSG", {56, 32, 161, 129});
     MSG->setReadOnly(true);
     MSG->setFrameShape(QFrame::NoFrame);

@@ -1,19 +1,20 @@
 #include "ui/Resource.h"
 
-#include <QColor>
-#include <QFile>
-
-// The artwork lives in this static library: say so, or the linker may leave it out.
+// The artwork lives in this static library: register it once, or the linker may leave it out.
 static void initArtwork()
 {
-    Q_INIT_RESOURCE(artwork);
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(artwork);
+        return true;
+    }();
+    Q_UNUSED(registered);
 }
 
 Resource::Resource()
-    : PlayerIN(picture(QStringLiteral("PlayerIN"), {14, 22})),
-      PlayerOUT(picture(QStringLiteral("PlayerOUT"), {13, 21})),
-      BG(picture(QStringLiteral("BG"), {96, 99})),
-      LOGO(picture(QStringLiteral("LOGO"), {134, 127}))
+    : PlayerIN(picture(QStringLiteral("PlayerIN"))),
+      PlayerOUT(picture(QStringLiteral("PlayerOUT"))),
+      BG(picture(QStringLiteral("BG"))),
+      LOGO(picture(QStringLiteral("LOGO")))
 {
 }
 
@@ -26,14 +27,8 @@ QIcon Resource::applicationIcon()
     return icon;
 }
 
-QPixmap Resource::picture(const QString &name, QSize fallbackSize)
+QPixmap Resource::picture(const QString &name)
 {
     initArtwork();
-    const QString path = QStringLiteral(":/pictures/%1.bmp").arg(name);
-    if (QFile::exists(path))
-        return QPixmap(path);
-    // Until the artwork is in: a plain tile of the right size.
-    QPixmap tile(fallbackSize);
-    tile.fill(QColor(0x30, 0x40, 0x60));
-    return tile;
+    return QPixmap(QStringLiteral(":/pictures/%1.bmp").arg(name));
 }

@@ -16,6 +16,6 @@ public:
     QPixmap LOGO;
 
     // Any other picture of the artwork, by file name without extension.
-    static QPixmap picture(const QString &name, QSize fallbackSize);
+    static QPixmap picture(const QString &name);
     static QIcon applicationIcon();
 };
