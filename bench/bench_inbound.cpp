@@ -1,7 +1,7 @@
 // Framing and dispatch of a large mixed corpus, against a plain memchr pass over the same bytes.
 #include "bench/Benchmarks.h"
-#include "core/LineFramer.h"
-#include "core/LobbySession.h"
+#include "net/LineFramer.h"
+#include "session/LobbySession.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The lobby window under chat load: appending to the transcript, and the user list rebuild.
 #include "bench/Benchmarks.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "ui/Lobby.h"
 #include "ui/LogFrm.h"
 #include "ui/LoginForm.h"

@@ -5,7 +5,7 @@
 #include "PlainIrcClient.h"
 #include "RealIrcServer.h"
 #include "RecordingView.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
 #include <QCoreApplication>
 #include <QProcess>

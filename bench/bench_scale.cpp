@@ -7,7 +7,7 @@
 #include "RealIrcServer.h"
 #include "RecordingView.h"
 #include "StandInLauncher.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "protocol/UserList.h"
 
 #include <QDeadlineTimer>

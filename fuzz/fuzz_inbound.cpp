@@ -5,8 +5,8 @@
 // run), bits 1-5 give the largest read as 2^n bytes (n capped at 20), bit 7 also
 // ends a read after every CR (a CR LF split across reads); byte 1 seeds the read
 // sizes; the rest is what the server sent.
-#include "core/LineFramer.h"
-#include "core/LobbySession.h"
+#include "net/LineFramer.h"
+#include "session/LobbySession.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

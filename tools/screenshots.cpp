@@ -1,6 +1,6 @@
 // Renders every window as a player sees it and saves PNGs: scripts/screenshots.sh
 // runs it under Xvfb so the pictures come from a real X server.
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "ui/Lobby.h"
 #include "ui/LobbySelect.h"
 #include "ui/LogFrm.h"

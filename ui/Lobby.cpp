@@ -1,6 +1,6 @@
 #include "ui/Lobby.h"
 
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "ui/ClickArea.h"
 #include "ui/Controls.h"
 #include "ui/LogFrm.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/LobbyView.h"
+#include "session/LobbyView.h"
 
 #include <QPointer>
 #include <QStringList>

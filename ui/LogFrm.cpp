@@ -1,7 +1,7 @@
 #include "ui/LogFrm.h"
 
-#include "core/SharedState.h"
-#include "core/WireText.h"
+#include "session/SharedState.h"
+#include "protocol/WireText.h"
 #include "ui/Controls.h"
 
 #include <QPlainTextEdit>

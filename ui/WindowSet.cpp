@@ -1,6 +1,6 @@
 #include "ui/WindowSet.h"
 
-#include "core/WireText.h"
+#include "protocol/WireText.h"
 #include "ui/Lobby.h"
 #include "ui/LobbySelect.h"
 #include "ui/LoginForm.h"

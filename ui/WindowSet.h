@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,7 +2,7 @@
 #include "PlainIrcClient.h"
 #include "RealIrcServer.h"
 #include "RecordingView.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "ui/Lobby.h"
 #include "ui/Resource.h"
 

@@ -4,7 +4,7 @@
 #include "RealIrcServer.h"
 #include "RecordingView.h"
 #include "StandInLauncher.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/RegistrationLines.h"
 #include "protocol/UserList.h"

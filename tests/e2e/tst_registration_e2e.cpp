@@ -1,7 +1,7 @@
 // Registration, join and staying connected through ping rounds, on real servers.
 #include "RealIrcServer.h"
 #include "RecordingView.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -3,7 +3,7 @@
 #include "PlainIrcClient.h"
 #include "RealIrcServer.h"
 #include "RecordingView.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "protocol/UserList.h"
 
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 
 #include "RecordingView.h"
 #include "ScriptedServer.h"
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
 #include <QTest>
 #include <memory>

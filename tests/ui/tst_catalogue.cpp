@@ -1,5 +1,5 @@
 // Every window's controls as the catalogue draws them, read off the real widgets.
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "ui/ClickArea.h"
 #include "ui/Lobby.h"
 #include "ui/LobbySelect.h"

@@ -1,6 +1,6 @@
 // How TCP cuts bytes must never lose or merge lines, and how lines are paced out.
-#include "core/LineFramer.h"
-#include "core/SendThrottle.h"
+#include "net/LineFramer.h"
+#include "net/SendThrottle.h"
 #include "protocol/IrcLine.h"
 
 #include <QTest>

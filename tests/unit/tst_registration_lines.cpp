@@ -1,5 +1,5 @@
 // The registration lines and captions, byte for byte, and the nickname check at login.
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 #include "protocol/Nickname.h"
 #include "protocol/RegistrationLines.h"
 

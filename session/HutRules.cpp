@@ -1,7 +1,7 @@
 // The hut: taking, leaving and refreshing places, and the lines members broadcast.
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
-#include "core/WireText.h"
+#include "protocol/WireText.h"
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
 
@@ -72,13 +72,13 @@ void LobbySession::Timer5_Timer()
     m_state.HutSlots[m_state.MyHutSlot - 1] = m_state.Nickname;
 }
 
-bool LobbySession::HutExitOrAnnouncementRule(const QByteArray &line)
+bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
 {
-    const bool exit = line.contains(LobbyCommands::TavHut1ExitKey);
-    if (!exit && !line.contains(LobbyCommands::TavHut1Key))
+    const bool exit = line.raw.contains(LobbyCommands::TavHut1ExitKey);
+    if (!exit && !line.raw.contains(LobbyCommands::TavHut1Key))
         return true;
     const LobbyCommands::Field field =
-        LobbyCommands::payload(line, exit ? LobbyCommands::TavHut1ExitKey : LobbyCommands::TavHut1Key);
+        LobbyCommands::payload(line.raw, exit ? LobbyCommands::TavHut1ExitKey : LobbyCommands::TavHut1Key);
     if (field.status != LobbyCommands::Field::Found)
         return false;
     const auto parts = LobbyCommands::splitNameAndValue(field.value);
@@ -93,9 +93,9 @@ bool LobbySession::HutExitOrAnnouncementRule(const QByteArray &line)
     return true;
 }
 
-bool LobbySession::HutQueryRule(const QByteArray &line)
+bool LobbySession::HutQueryRule(const InboundLine &line)
 {
-    if (line.contains(LobbyCommands::GetHutListKey) && m_state.MyHutSlot > 0)
+    if (line.raw.contains(LobbyCommands::GetHutListKey) && m_state.MyHutSlot > 0)
         announceHutPlace();
     return true;
 }

@@ -1,13 +1,18 @@
 #pragma once
 
-#include "core/LobbySocket.h"
-#include "core/LobbyView.h"
-#include "core/SharedState.h"
+#include "net/LobbySocket.h"
+#include "protocol/IrcLine.h"
+#include "session/LobbyView.h"
+#include "session/SharedState.h"
 
 #include <QObject>
 #include <QTimer>
 
-struct IrcLine;
+// One received line as the rules see it: its bytes, and its IRC parts taken apart once.
+struct InboundLine {
+    QByteArray raw;
+    IrcLine irc;
+};
 
 // One visit to one lobby: the connection, the registration, the timers and the
 // inbound rule table. Holds no globals, so many sessions can share a process.
@@ -43,7 +48,23 @@ public:
     // False (and nothing sent or shown) while not connected, so the window keeps the text.
     bool Send_Click(const QString &text);
     void Socket_DataArrival(const QByteArray &raw, const QByteArrayList &lines);
-    void DispatchInbound(const QByteArray &line, const IrcLine &msg);
+    void DispatchInbound(const InboundLine &line);
+
+    // The inbound rules, applied in the table's order (DispatchInbound.cpp);
+    // false ends the handling of the line.
+    bool GetTavListRule(const InboundLine &line);
+    bool TavListRule(const InboundLine &line);
+    bool RegistrationStep(const InboundLine &line);
+    bool PingStep(const InboundLine &line);
+    bool DepartureRule(const InboundLine &line);
+    bool ArrivalRule(const InboundLine &line);
+    bool LaunchRule(const InboundLine &line);
+    bool TavChatRule(const InboundLine &line);
+    bool TavMsgRule(const InboundLine &line);
+    bool TavLnkRule(const InboundLine &line);
+    bool HutExitOrAnnouncementRule(const InboundLine &line);
+    bool HutQueryRule(const InboundLine &line);
+    bool TavQuitRule(const InboundLine &line);
 
     QTimer Timer1;  // status caption and host controls, 1000 ms
     QTimer Timer2;  // user list rebuild, 5000 ms
@@ -60,22 +81,6 @@ signals:
 private:
     void onSocketState(int state);
     void sendRegistration();
-    void HandleLine(const QByteArray &line);
-
-    // The inbound rules in table order; false ends the handling of the line.
-    bool GetTavListRule(const QByteArray &line);
-    bool TavListRule(const QByteArray &line);
-    bool RegistrationStep(const IrcLine &msg);
-    bool PingStep(const IrcLine &msg);
-    bool DepartureRule(const IrcLine &msg);
-    bool ArrivalRule(const IrcLine &msg);
-    bool LaunchRule(const QByteArray &line);
-    bool TavChatRule(const QByteArray &line);
-    bool TavMsgRule(const QByteArray &line);
-    bool TavLnkRule(const QByteArray &line);
-    bool HutExitOrAnnouncementRule(const QByteArray &line);
-    bool HutQueryRule(const QByteArray &line);
-    bool TavQuitRule(const QByteArray &line);
     void JoinStep();
     bool sendLobbyCommand(const QByteArray &line) { return m_socket.send(line); }
     void announcePresence();

@@ -1,4 +1,4 @@
-#include "core/SendThrottle.h"
+#include "net/SendThrottle.h"
 
 #include <algorithm>
 

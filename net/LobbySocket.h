@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/LineFramer.h"
-#include "core/SendThrottle.h"
+#include "net/LineFramer.h"
+#include "net/SendThrottle.h"
 
 #include <QElapsedTimer>
 #include <QObject>

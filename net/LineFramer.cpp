@@ -1,4 +1,4 @@
-#include "core/LineFramer.h"
+#include "net/LineFramer.h"
 
 QByteArrayList LineFramer::feed(QByteArrayView bytes)
 {

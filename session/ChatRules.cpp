@@ -1,7 +1,7 @@
 // Chat lines, room messages and posted links.
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
-#include "core/WireText.h"
+#include "protocol/WireText.h"
 #include "launch/CommandLines.h"
 #include "launch/ProgramStarter.h"
 #include "protocol/LobbyCommands.h"
@@ -19,9 +19,9 @@ bool LobbySession::Send_Click(const QString &text)
     return true;
 }
 
-bool LobbySession::TavChatRule(const QByteArray &line)
+bool LobbySession::TavChatRule(const InboundLine &line)
 {
-    const LobbyCommands::Field chat = LobbyCommands::payload(line, LobbyCommands::TavChatKey);
+    const LobbyCommands::Field chat = LobbyCommands::payload(line.raw, LobbyCommands::TavChatKey);
     if (chat.status != LobbyCommands::Field::Found)
         return chat.status == LobbyCommands::Field::Absent;
     m_view->appendChat(WireText::decode(chat.value));
@@ -32,9 +32,9 @@ bool LobbySession::TavChatRule(const QByteArray &line)
     return true;
 }
 
-bool LobbySession::TavMsgRule(const QByteArray &line)
+bool LobbySession::TavMsgRule(const InboundLine &line)
 {
-    const LobbyCommands::Field message = LobbyCommands::payload(line, LobbyCommands::TavMsgKey);
+    const LobbyCommands::Field message = LobbyCommands::payload(line.raw, LobbyCommands::TavMsgKey);
     if (message.status != LobbyCommands::Field::Found)
         return message.status == LobbyCommands::Field::Absent;
     m_view->beep();
@@ -42,14 +42,14 @@ bool LobbySession::TavMsgRule(const QByteArray &line)
     return true;
 }
 
-bool LobbySession::TavLnkRule(const QByteArray &line)
+bool LobbySession::TavLnkRule(const InboundLine &line)
 {
-    const LobbyCommands::Field link = LobbyCommands::payload(line, LobbyCommands::TavLnkKey);
+    const LobbyCommands::Field link = LobbyCommands::payload(line.raw, LobbyCommands::TavLnkKey);
     if (link.status != LobbyCommands::Field::Found)
         return link.status == LobbyCommands::Field::Absent;
     const QString address = WireText::decode(link.value);
     if (!CommandLines::isSafeLink(address))
-        return false;  // anything but a plain web address is ignored, like a line that does not parse
+        return false;  // anything but a plain web address is ignored, like a line.raw that does not parse
     QPointer<LobbySession> self(this);
     m_view->askOpenLink(address, [self, address](bool yes) {
         if (self && yes)

@@ -1,8 +1,7 @@
 // Who is present: the refresh, the rebuild, and the rules that fill and empty UserListText.
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
-#include "core/WireText.h"
-#include "protocol/IrcLine.h"
+#include "protocol/WireText.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/UserList.h"
 
@@ -28,25 +27,25 @@ void LobbySession::announcePresence()
     m_socket.sendOnce(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname));
 }
 
-bool LobbySession::GetTavListRule(const QByteArray &line)
+bool LobbySession::GetTavListRule(const InboundLine &line)
 {
-    if (line.contains(LobbyCommands::GetTavListKey))
+    if (line.raw.contains(LobbyCommands::GetTavListKey))
         announcePresence();
     return true;
 }
 
-bool LobbySession::TavListRule(const QByteArray &line)
+bool LobbySession::TavListRule(const InboundLine &line)
 {
-    const LobbyCommands::Field field = LobbyCommands::listField(line);
+    const LobbyCommands::Field field = LobbyCommands::listField(line.raw);
     if (field.status == LobbyCommands::Field::Found)
         UserList::addIfNotListed(m_state.UserListText, field.value);
     return field.status != LobbyCommands::Field::Failed;
 }
 
 // Somebody quit the server: every client starts its list afresh from the announcements.
-bool LobbySession::DepartureRule(const IrcLine &msg)
+bool LobbySession::DepartureRule(const InboundLine &line)
 {
-    if (msg.command != "QUIT")
+    if (line.irc.command != "QUIT")
         return true;
     HutClearing();
     m_view->clearUserList();
@@ -57,18 +56,18 @@ bool LobbySession::DepartureRule(const IrcLine &msg)
 }
 
 // Somebody (this user included) joined the channel: announce, so the newcomer learns who is here.
-bool LobbySession::ArrivalRule(const IrcLine &msg)
+bool LobbySession::ArrivalRule(const InboundLine &line)
 {
-    if (msg.command != "JOIN")
+    if (line.irc.command != "JOIN")
         return true;
     announcePresence();
     HutReannouncement();
     return true;
 }
 
-bool LobbySession::TavQuitRule(const QByteArray &line)
+bool LobbySession::TavQuitRule(const InboundLine &line)
 {
-    const LobbyCommands::Field field = LobbyCommands::quitField(line);
+    const LobbyCommands::Field field = LobbyCommands::quitField(line.raw);
     if (field.status == LobbyCommands::Field::Found)
         UserList::removeEntry(m_state.UserListText, field.value);
     return field.status != LobbyCommands::Field::Failed;

@@ -1,4 +1,4 @@
-#include "core/LobbySocket.h"
+#include "net/LobbySocket.h"
 
 #include <QNetworkInterface>
 

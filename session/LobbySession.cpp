@@ -1,6 +1,6 @@
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
-#include "core/WireText.h"
+#include "protocol/WireText.h"
 #include "protocol/RegistrationLines.h"
 
 #ifndef TAV_SERVER_HOST

@@ -1,4 +1,4 @@
-#include "core/WireText.h"
+#include "protocol/WireText.h"
 
 #include <QStringDecoder>
 

@@ -1,7 +1,7 @@
 // The host's launch, and every member starting the game when the launch line arrives.
-#include "core/LobbySession.h"
+#include "session/LobbySession.h"
 
-#include "core/WireText.h"
+#include "protocol/WireText.h"
 #include "launch/CommandLines.h"
 #include "launch/ProgramStarter.h"
 #include "protocol/LobbyCommands.h"
@@ -24,13 +24,13 @@ void LobbySession::LaunchButton_Click()
     closeLobby();
 }
 
-bool LobbySession::LaunchRule(const QByteArray &line)
+bool LobbySession::LaunchRule(const InboundLine &line)
 {
-    if (!line.contains(LobbyCommands::TavHut1LaunchKey))
+    if (!line.raw.contains(LobbyCommands::TavHut1LaunchKey))
         return true;
     if (m_state.MyHutSlot < 1)
-        return false;  // not in the hut: the rest of the line is not looked at
-    const LobbyCommands::Field field = LobbyCommands::payload(line, LobbyCommands::TavHut1LaunchKey);
+        return false;  // not in the hut: the rest of the line.raw is not looked at
+    const LobbyCommands::Field field = LobbyCommands::payload(line.raw, LobbyCommands::TavHut1LaunchKey);
     const auto parts = field.status == LobbyCommands::Field::Found
         ? LobbyCommands::splitNameAndValue(field.value) : std::nullopt;
     // The address comes from anyone in the channel: only a plain IPv4 address is ever used.
