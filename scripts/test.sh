@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-bash scripts/deps.sh
+bash scripts/deps.sh run test
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$jobs"
 
