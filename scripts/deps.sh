@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian 12, only what is missing.
+# Installs on Debian 12 the packages of the named lists that are missing.
+#   bash scripts/deps.sh [LIST]...     LIST: run (default), test, package, bench
+# Each list is packaging/deps-LIST.txt: one package a line, '#' starts a comment.
 set -euo pipefail
-packages=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-          xvfb xauth fonts-dejavu-core fonts-liberation2 ngircd inspircd
-          clang-14 libclang-rt-14-dev llvm-14)  # the fuzzer: clang, its runtimes, llvm-symbolizer
+cd "$(dirname "$0")/.."
+[ $# -gt 0 ] || set -- run
+packages=()
+for list in "$@"; do
+  file="packaging/deps-$list.txt"
+  [ -f "$file" ] || { echo "deps.sh: no package list $file" >&2; exit 2; }
+  while read -r p _; do
+    [ -n "$p" ] && packages+=("$p")
+  done < <(sed 's/#.*//' "$file")
+done
 missing=()
-for p in "${packages[@]}"; do
+for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
@@ -13,8 +22,9 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+wait_lock=(-o DPkg::Lock::Timeout=600)  # another install running: wait for it
+$sudo apt-get "${wait_lock[@]}" update -qq
+$sudo apt-get "${wait_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 # The packages' own services are not wanted: tests start servers of their own.
 for s in ngircd inspircd; do
   $sudo systemctl disable --now "$s" >/dev/null 2>&1 || $sudo service "$s" stop >/dev/null 2>&1 || true

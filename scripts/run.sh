@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the lobby. The program talks to the
-# IRC server on this machine, port 6664; when none is listening, one is started here
-# for as long as the program runs.
+# Installs what running needs, builds the program alone (not the tests) in ./build,
+# and runs the lobby. The program talks to the IRC server on this machine, port
+# 6664; when none is listening, one is started here for as long as the program runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
-bash scripts/build.sh
+bash scripts/deps.sh run
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target tavarine-lobby
 
 if ! (: </dev/tcp/127.0.0.1/6664) 2>/dev/null; then
   dir=$(mktemp -d /tmp/tavarine-ircd.XXXXXX)

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite; then the same
-# suite built with AddressSanitizer and UBSan, then the inbound fuzzer for a minute.
+# Installs what is missing; validates the desktop entry and the AppStream metadata
+# and checks the .deb; builds and runs the whole test suite; then the same suite
+# built with AddressSanitizer and UBSan, then the inbound fuzzer for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-bash scripts/deps.sh
+bash scripts/deps.sh run test package
+
+echo "== package: build-release/"
+bash packaging/check.sh
+
+echo "== tests: build/"
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$jobs"
 
