@@ -49,7 +49,7 @@ bool LobbySession::TavLnkRule(const InboundLine &line)
         return link.status == LobbyCommands::Field::Absent;
     const QString address = WireText::decode(link.value);
     if (!CommandLines::isSafeLink(address))
-        return false;  // anything but a plain web address is ignored, like a line.raw that does not parse
+        return true;  // never offered: as if answered No, and the line's other rules still run
     QPointer<LobbySession> self(this);
     m_view->askOpenLink(address, [self, address](bool yes) {
         if (self && yes)

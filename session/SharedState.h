@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/TrafficLog.h"
+
 #include <QByteArray>
 #include <array>
 #include <cstdint>
@@ -12,6 +14,6 @@ struct SharedState {
     QByteArray UserListText;   // entries "nick\r\n" in order of arrival
     std::array<QByteArray, 11> HutSlots{};  // slot n at index n - 1
     std::int16_t MyHutSlot = 0;
-    QByteArray InboundLog;     // every raw read followed by CR LF
-    QByteArray OutboundLog;    // registration progress notes
+    TrafficLog InboundLog;     // every raw read followed by CR LF, the newest 1 MiB
+    TrafficLog OutboundLog;    // registration progress notes
 };

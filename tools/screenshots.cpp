@@ -43,8 +43,8 @@ int main(int argc, char *argv[])
     save(&select, dir, QStringLiteral("LobbySelect"));
 
     LobbySession session("Ann", "#TavarineNET_3");
-    session.state().InboundLog = ":irc.test.local NOTICE * :*** Looking up your hostname...\r\n\r\n";
-    session.state().OutboundLog = "Sent Nickname and User Details\r\n";
+    session.state().InboundLog += ":irc.test.local NOTICE * :*** Looking up your hostname...\r\n\r\n";
+    session.state().OutboundLog += "Sent Nickname and User Details\r\n";
     Lobby lobby(session, store);
     lobby.setCaption(LobbySession::captionFor(LobbySocket::Connecting, session.state()));
     save(&lobby, dir, QStringLiteral("Lobby-registering"));

@@ -46,6 +46,7 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
 
     ChatBox = makeControl<QPlainTextEdit>(this, "ChatBox", {168, 32, 209, 177});
     ChatBox->setReadOnly(true);
+    ChatBox->setUndoRedoEnabled(false);  // nobody undoes received chat; the history would only grow
 
     ChatBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -88,6 +89,7 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
 
 Lobby::~Lobby()
 {
+    delete m_logFrm;  // it reads the session's logs
     m_session.setView(nullptr);
 }
 
@@ -119,6 +121,7 @@ void Lobby::buildHutPanel()
     HostLabel = makeControl<QLabel>(HUTBOX, "HostLabel", {16, 88, 81, 25}, QStringLiteral("HOST"));
     HostLabel->setFont(boldFont());
     HostLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    HostLabel->setAttribute(Qt::WA_TransparentForMouseEvents);  // it lies over the launch button
     HostLabel->hide();
     for (int i = 3; i >= 0; --i) {
         Player[i] = makeControl<ClickArea>(HUTBOX, "Player", {24 + 16 * i, 43, 13, 21});
@@ -179,9 +182,12 @@ void Lobby::Form_Load()
 void Lobby::Command1_Click()
 {
     // Modal: the lobby takes no input while it is open, but its timers and socket go on.
-    auto *log = new LogFrm(m_session.state(), this);
-    log->setWindowModality(Qt::ApplicationModal);
-    log->show();
+    // No parent: it opens where the desktop puts new windows, not over the lobby.
+    if (!m_logFrm) {
+        m_logFrm = new LogFrm(m_session.state());
+        m_logFrm->setWindowModality(Qt::ApplicationModal);
+    }
+    m_logFrm->show();
 }
 
 void Lobby::ChatBox_Change()

@@ -10,6 +10,7 @@
 
 class ClickArea;
 class LobbySession;
+class LogFrm;
 class NewsForm;
 class QFrame;
 class QLabel;
@@ -90,6 +91,7 @@ private:
     LobbySession &m_session;
     Resource &m_store;
     QPointer<NewsForm> m_newsForm;
+    QPointer<LogFrm> m_logFrm;
     // Chat lines of one pass through the rules reach the box together: one edit, one scroll.
     QStringList m_pendingChat;
     QTimer m_chatFlush;

@@ -15,6 +15,7 @@ QPlainTextEdit *makeLogBox(QWidget *parent, const char *name, QRect geometry)
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    box->setUndoRedoEnabled(false);  // the next tick undoes any typing anyway
     return box;
 }
 QString shownText(QByteArrayView bytes)
@@ -23,7 +24,7 @@ QString shownText(QByteArrayView bytes)
 }
 }  // namespace
 
-LogFrm::LogFrm(const SharedState &state, QWidget *parent) : QDialog(parent, Qt::Tool), m_state(state)
+LogFrm::LogFrm(const SharedState &state, QWidget *parent) : QWidget(parent, Qt::Tool), m_state(state)
 {
     setupWindow(this, "LogFrm", QStringLiteral("Connection Log"), {306, 164});
     Text1 = makeLogBox(this, "Text1", {8, 8, 289, 73});
@@ -48,31 +49,33 @@ void LogFrm::Timer1_Timer()
     mirror(Text2, m_state.OutboundLog, m_outbound);
 }
 
-void LogFrm::mirror(QPlainTextEdit *box, const QByteArray &log, Shown &shown)
+void LogFrm::mirror(QPlainTextEdit *box, const TrafficLog &log, Shown &shown)
 {
     const bool untouched = !box->document()->isModified();
-    if (untouched && shown.logSize == log.size())
-        return;  // nothing to redo
-    if (untouched && shown.logSize >= 0 && log.size() > shown.logSize && log.size() - shown.logSize < ShownBytes) {
+    const qint64 grown = log.total() - shown.logTotal;
+    if (untouched && shown.logTotal >= 0 && grown > 0 && grown < ShownBytes && grown <= log.text().size()) {
         // The log only grew: add the new part and let the oldest lines go, so a tick
         // costs what arrived since the last one, whatever the size of the log.
         QTextCursor end(box->document());
         end.movePosition(QTextCursor::End);
-        end.insertText(shownText(QByteArrayView(log).sliced(shown.logSize)));
+        end.insertText(shownText(QByteArrayView(log.text()).last(grown)));
         QTextCursor oldest(box->document());
         while (box->document()->characterCount() > ShownBytes && oldest.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor)) {
             oldest.removeSelectedText();
             oldest.movePosition(QTextCursor::Start);
         }
-    } else {
-        QByteArrayView tail(log);
+    } else if (!untouched || grown != 0) {
+        QByteArrayView tail(log.text());
         if (tail.size() > ShownBytes) {
             tail = tail.last(ShownBytes);
             const qsizetype lineStart = tail.indexOf('\n');
             tail = lineStart < 0 ? QByteArrayView() : tail.sliced(lineStart + 1);
         }
-        box->setPlainText(shownText(tail));  // the caret and view go back to the start
+        box->setPlainText(shownText(tail));
     }
     box->document()->setModified(false);
-    shown.logSize = log.size();
+    shown.logTotal = log.total();
+    // Every tick shows the log from its start again, wherever the user left caret or view.
+    box->moveCursor(QTextCursor::Start);
+    box->ensureCursorVisible();
 }

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QDialog>
 #include <QTimer>
+#include <QWidget>
 
 class QPlainTextEdit;
+class TrafficLog;
 struct SharedState;
 
 // The traffic log: what came in from the server and the registration notes,
-// refreshed every second while open.
-class LogFrm : public QDialog {
+// refreshed every second while open. A window of its own, placed by the desktop.
+class LogFrm : public QWidget {
     Q_OBJECT
 public:
     // The boxes show the newest part of a log, so a tick costs the same for any log size.
@@ -25,9 +26,9 @@ public:
 
 private:
     struct Shown {
-        qsizetype logSize = -1;  // what the box last showed, -1 before the first tick
+        qint64 logTotal = -1;  // the log's total when the box last showed it, -1 before the first tick
     };
-    void mirror(QPlainTextEdit *box, const QByteArray &log, Shown &shown);
+    void mirror(QPlainTextEdit *box, const TrafficLog &log, Shown &shown);
 
     const SharedState &m_state;
     Shown m_inbound;

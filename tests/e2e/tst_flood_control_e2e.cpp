@@ -40,7 +40,7 @@ void TestFloodControlE2E::fiftyChatLinesAtOnce()
                     < got.indexOf("Ann> line " + QByteArray::number(n + 1) + "|||") || n == 49);
         LobbySession &ann = lobbies[i].at("Ann");
         QVERIFY(ann.socket().isConnected());
-        QVERIFY(!ann.state().InboundLog.contains("ERROR :Closing link"));
+        QVERIFY(!ann.state().InboundLog.text().contains("ERROR :Closing link"));
     }
 }
 

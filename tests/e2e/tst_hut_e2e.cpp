@@ -104,7 +104,7 @@ void TestHutE2E::placesAgreeAndHostLaunches()
     QCOMPARE(shown(deeView), QStringList(4, "-"));
     QTRY_COMPARE_WITH_TIMEOUT(places(dee), all, Wait);
     QCOMPARE(shown(deeView), expected(all, "Dee"));
-    QVERIFY(!dee.state().InboundLog.contains("...TAVHUT1 Bob> 2|||"));  // Bob's answer followed any such claim
+    QVERIFY(!dee.state().InboundLog.text().contains("...TAVHUT1 Bob> 2|||"));  // Bob's answer followed any such claim
 
     ann.Refresh_Click();
     QTRY_COMPARE_WITH_TIMEOUT(places(ann), (QByteArrayList{"", "", "Bob", "Cy"}), Wait);
@@ -183,7 +183,7 @@ void TestHutE2E::launchLineFromAnyoneIsObeyedOnlyByMembers()
 
     // A hostile address sent to a member is dropped; the same line with a plain address is obeyed.
     // Ann's departure clears Bob's panel, so Bob takes his place after it.
-    QTRY_VERIFY_WITH_TIMEOUT(bob.state().InboundLog.contains(" QUIT :"), Wait);
+    QTRY_VERIFY_WITH_TIMEOUT(bob.state().InboundLog.text().contains(" QUIT :"), Wait);
     bob.Player_Click(1);
     const QByteArray toBob = RegistrationLines::ircNickname("Bob");
     mallory.sendRaw(LobbyCommands::tavHut1Launch(toBob, "Mallory", "127.0.0.1; rm -rf ~")

@@ -82,7 +82,7 @@ void TestLobbyE2E::userListsFillAndRebuild()
     dan.sendRaw(LobbyCommands::tavQuit(Channel, "bob"));
     for (const QByteArray &name : stay) {
         const LobbySession &s = lobby.at(name);
-        QTRY_VERIFY_WITH_TIMEOUT(s.state().InboundLog.contains("TAVQUIT|||bob"), Wait);
+        QTRY_VERIFY_WITH_TIMEOUT(s.state().InboundLog.text().contains("TAVQUIT|||bob"), Wait);
         QVERIFY(!UserList::isListed(s.state().UserListText, "bob"));
         QVERIFY(holdsOthers(s, {"Ann", "jimbob"}));
     }
@@ -121,7 +121,7 @@ void TestLobbyE2E::chatReachesEveryone()
     }
     for (auto &s : lobby.sessions) {
         QCOMPARE(s->socket().state(), int(LobbySocket::Connected));
-        QVERIFY(!s->state().InboundLog.contains(" QUIT "));
+        QVERIFY(!s->state().InboundLog.text().contains(" QUIT "));
         QVERIFY(holdsOthers(*s, lobby.names + QByteArrayList{"Dan"}));
     }
 }

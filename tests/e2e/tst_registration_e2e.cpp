@@ -35,17 +35,17 @@ void TestRegistrationE2E::staysInTheChannelAcrossPingRounds()
     QSignalSpy joined(&session, &LobbySession::joined);
     session.Form_Load({server.host(), server.port()});
     QTRY_COMPARE_WITH_TIMEOUT(joined.count(), 1, 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(session.state().InboundLog.contains(" JOIN :#TavarineNET_3")
-                                 || session.state().InboundLog.contains(" JOIN #TavarineNET_3"),
+    QTRY_VERIFY_WITH_TIMEOUT(session.state().InboundLog.text().contains(" JOIN :#TavarineNET_3")
+                                 || session.state().InboundLog.text().contains(" JOIN #TavarineNET_3"),
                              10000);
     QCOMPARE(view.chat, QStringList{LobbySession::WelcomeLine});
 
     // A third ping means the server took the answers to the first two.
-    QTRY_VERIFY_WITH_TIMEOUT(session.state().InboundLog.count("PING :") >= 3, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(session.state().InboundLog.text().count("PING :") >= 3, 60000);
     QCOMPARE(session.socket().state(), int(LobbySocket::Connected));
     session.Timer1_Timer();
     QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3"));
-    QVERIFY(!session.state().InboundLog.contains("ERROR"));
+    QVERIFY(!session.state().InboundLog.text().contains("ERROR"));
 }
 
 QTEST_GUILESS_MAIN(TestRegistrationE2E)

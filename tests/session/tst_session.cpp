@@ -47,7 +47,7 @@ void TestSession::connectAndRegister()
 {
     QVERIFY(h->connect());
     QCOMPARE(h->server->received(), Registration);
-    QCOMPARE(h->session->state().OutboundLog, QByteArray("Sent Nickname and User Details\r\n"));
+    QCOMPARE(h->session->state().OutboundLog.text(), QByteArray("Sent Nickname and User Details\r\n"));
     h->session->Timer1_Timer();
     QCOMPARE(h->view.caption, QStringLiteral("Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3"));
 }
@@ -63,10 +63,10 @@ void TestSession::registersAndJoinsOnWelcomeCutInTwo()
     QCOMPARE(joined.count(), 1);
     QVERIFY(h->view.joinedLook);
     QCOMPARE(h->view.chat, QStringList{LobbySession::WelcomeLine});
-    QCOMPARE(h->session->state().OutboundLog,
+    QCOMPARE(h->session->state().OutboundLog.text(),
              QByteArray("Sent Nickname and User Details\r\nJoining channel\r\n"));
     // Each raw read is logged as it came, followed by CR LF.
-    QCOMPARE(h->session->state().InboundLog,
+    QCOMPARE(h->session->state().InboundLog.text(),
              QByteArray(":irc.test.local 00\r\n1 AnnOnTavNET :Welcome to the network\r\n\r\n"));
 }
 
@@ -88,7 +88,7 @@ void TestSession::everyLineOfOneReadIsHandled()
     QByteArrayList sortedExpected = expected;
     std::sort(sortedExpected.begin(), sortedExpected.end());
     QCOMPARE(lines, sortedExpected);
-    QCOMPARE(h->session->state().OutboundLog,
+    QCOMPARE(h->session->state().OutboundLog.text(),
              QByteArray("Sent Nickname and User Details\r\nRe-Sent Nickname and User Details\r\nJoining channel\r\n"));
     // The refusal of a second registration also leads into the channel.
     h->server->clearReceived();
@@ -139,7 +139,7 @@ void TestSession::unreachableServerSendsNothing()
     QTRY_COMPARE_WITH_TIMEOUT(h->session->socket().state(), int(LobbySocket::Error), Wait);
     h->session->Timer1_Timer();
     QCOMPARE(h->view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
-    QVERIFY(h->session->state().OutboundLog.isEmpty());
+    QVERIFY(h->session->state().OutboundLog.text().isEmpty());
 }
 
 void TestSession::closeSendsNoQuit()

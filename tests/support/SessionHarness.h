@@ -44,9 +44,9 @@ struct SessionHarness {
     // Delivers bytes as one read of their own: returns once the session has logged them.
     bool deliver(const QByteArray &bytes)
     {
-        const qsizetype expected = session->state().InboundLog.size() + bytes.size() + 2;
+        const qsizetype expected = session->state().InboundLog.total() + bytes.size() + 2;
         server->send(bytes);
-        return QTest::qWaitFor([&] { return session->state().InboundLog.size() >= expected; }, Wait);
+        return QTest::qWaitFor([&] { return session->state().InboundLog.total() >= expected; }, Wait);
     }
 
     // A channel line from another client.

@@ -217,7 +217,7 @@ void TestCatalogue::logWindow()
     QCOMPARE(log->Timer1.interval(), 1000);
     log->Timer1_Timer();
     QCOMPARE(log->Text1->toPlainText(), QString());  // nothing received yet
-    state.OutboundLog = "Sent Nickname and User Details\r\n";
+    state.OutboundLog += "Sent Nickname and User Details\r\n";
     log->Timer1_Timer();
     QCOMPARE(log->Text2->toPlainText(), QStringLiteral("Sent Nickname and User Details\n"));
 
@@ -227,7 +227,7 @@ void TestCatalogue::logWindow()
     QCOMPARE(log->Text2->toPlainText(), QStringLiteral("Sent Nickname and User Details\n"));
 
     // A long log shows its newest part, from a line start.
-    for (int i = 0; log->ShownBytes * 2 > state.InboundLog.size(); ++i)
+    for (int i = 0; log->ShownBytes * 2 > state.InboundLog.text().size(); ++i)
         state.InboundLog += ":irc.test.local NOTICE * :line " + QByteArray::number(i) + "\r\n\r\n";
     log->Timer1_Timer();
     const QString shown = log->Text1->toPlainText();
