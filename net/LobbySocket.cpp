@@ -11,6 +11,8 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
         case QAbstractSocket::ConnectedState:
             m_localIP = m_socket.localAddress().toString().toLatin1();
             setState(Connected);
+            if (!m_probeLine.isEmpty())
+                m_idleTimer.start();
             break;
         default: break;  // closing and closed are reported by onError or close()
         }
@@ -21,6 +23,8 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
     m_socket.setReadBufferSize(16 * 1024);
     m_drainTimer.setSingleShot(true);
     connect(&m_drainTimer, &QTimer::timeout, this, &LobbySocket::drainQueue);
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, &LobbySocket::onIdle);
     m_clock.start();
 }
 
@@ -82,6 +86,31 @@ QByteArray LobbySocket::localIP() const
     return "127.0.0.1";
 }
 
+void LobbySocket::setIdleProbe(int idleMs, const QByteArray &probeLine)
+{
+    m_idleTimer.setInterval(idleMs);
+    m_probeLine = probeLine;
+}
+
+void LobbySocket::onIdle()
+{
+    if (m_state != Connected)
+        return;
+    if (!m_probeSent) {
+        m_probeSent = true;
+        sendFirst(m_probeLine);
+        m_idleTimer.start();
+        return;
+    }
+    // No answer: whatever was between us and the server is gone.
+    m_closedByProgram = true;
+    m_throttle.clear();
+    m_drainTimer.stop();
+    m_socket.abort();
+    m_framer.clear();
+    setState(Error);
+}
+
 void LobbySocket::close()
 {
     // Lines queued just before close still leave: the connection ends here anyway.
@@ -89,6 +118,7 @@ void LobbySocket::close()
         m_socket.write(m_throttle.takeAll());
     m_throttle.clear();
     m_drainTimer.stop();
+    m_idleTimer.stop();
     m_socket.flush();
     m_socket.disconnectFromHost();
     m_framer.clear();
@@ -109,6 +139,7 @@ void LobbySocket::onError(QAbstractSocket::SocketError error)
     if (m_closedByProgram)
         return;
     // Once connected, the server closing the link is "closing" until the program closes the socket.
+    m_idleTimer.stop();
     const bool wasConnected = m_state == Connected || m_state == Closing;
     setState(wasConnected && error == QAbstractSocket::RemoteHostClosedError ? Closing : Error);
 }
@@ -118,5 +149,9 @@ void LobbySocket::onReadyRead()
     const QByteArray raw = m_socket.readAll();
     if (m_closedByProgram)
         return;
+    if (!m_probeLine.isEmpty()) {  // anything from the server is a sign of life
+        m_probeSent = false;
+        m_idleTimer.start();
+    }
     emit dataArrival(raw, m_framer.feed(raw));
 }

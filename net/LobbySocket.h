@@ -33,6 +33,10 @@ public:
     // Writes what the throttle lets go now; runs by itself when tokens come back.
     void drainQueue();
     QByteArray localIP() const;
+    // A link can die without a close. After idleMs with nothing read, the probe line
+    // goes out ahead of the queue; after idleMs more with nothing read, the link is
+    // lost: closed here and reported as Error. Off until set.
+    void setIdleProbe(int idleMs, const QByteArray &probeLine);
     void close();
     bool closedByProgram() const { return m_closedByProgram; }
     qsizetype pendingBytes() const { return m_framer.pendingSize(); }  // of a line still incomplete
@@ -47,12 +51,16 @@ private:
     bool enqueue(const QByteArray &line, bool first);
     void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
+    void onIdle();
 
     QTcpSocket m_socket;
     LineFramer m_framer;
     SendThrottle m_throttle;
     QElapsedTimer m_clock;
     QTimer m_drainTimer;
+    QTimer m_idleTimer;
+    QByteArray m_probeLine;
+    bool m_probeSent = false;
     QString m_host;
     quint16 m_port = 0;
     int m_state = Closed;

@@ -35,3 +35,9 @@ IrcLine IrcLine::parse(QByteArrayView line)
     }
     return msg;
 }
+
+QByteArrayView IrcLine::senderNick() const
+{
+    const qsizetype bang = prefix.indexOf('!');
+    return bang < 0 ? QByteArrayView(prefix) : QByteArrayView(prefix).first(bang);
+}

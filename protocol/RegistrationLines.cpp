@@ -1,5 +1,7 @@
 #include "protocol/RegistrationLines.h"
 
+#include "protocol/LobbyCommands.h"
+
 namespace RegistrationLines {
 
 QByteArray ircNickname(const QByteArray &nickname)
@@ -29,9 +31,15 @@ QByteArray mode(const QByteArray &channel)
 }
 
 // The token goes back: servers that get a bare PONG drop the client at the next ping timeout.
+// A token cannot end the line early: a bare LF or NUL inside a received line stays out.
 QByteArray pong(const QByteArray &token)
 {
-    return "PONG :" + token + "\r\n";
+    return "PONG :" + LobbyCommands::withoutLineBreaks(token) + "\r\n";
+}
+
+QByteArray ping(const QByteArray &token)
+{
+    return "PING :" + token + "\r\n";
 }
 
 }  // namespace RegistrationLines

@@ -14,5 +14,7 @@ QByteArray user(const QByteArray &nickname, const QByteArray &localAddress);
 QByteArray join(const QByteArray &channel);
 QByteArray mode(const QByteArray &channel);
 QByteArray pong(const QByteArray &token);
+// Our own probe of a quiet link; any answer will do.
+QByteArray ping(const QByteArray &token);
 
 }  // namespace RegistrationLines

@@ -29,12 +29,15 @@ bool LobbySession::LaunchRule(const InboundLine &line)
     if (!line.raw.contains(LobbyCommands::TavHut1LaunchKey))
         return true;
     if (m_state.MyHutSlot < 1)
-        return false;  // not in the hut: the rest of the line.raw is not looked at
+        return false;  // not in the hut: the rest of the line is not looked at
     const LobbyCommands::Field field = LobbyCommands::payload(line.raw, LobbyCommands::TavHut1LaunchKey);
     const auto parts = field.status == LobbyCommands::Field::Found
         ? LobbyCommands::splitNameAndValue(field.value) : std::nullopt;
-    // The address comes from anyone in the channel: only a plain IPv4 address is ever used.
-    const QString hostAddress = parts ? WireText::decode(parts->value) : QString();
+    // Only the hut's host, speaking in the channel as itself, sends the hut away.
+    if (!parts || !saidInChannelBy(line, parts->name) || !isHutHost(parts->name))
+        return false;
+    // Even the host's address is only ever used as a plain IPv4 address.
+    const QString hostAddress = WireText::decode(parts->value);
     if (!CommandLines::isDottedIPv4(hostAddress))
         return false;
     sendHutExit();

@@ -4,6 +4,7 @@
 #include "protocol/WireText.h"
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
+#include "protocol/RegistrationLines.h"
 
 // Shows slot 1 to 4 as taken or free; the tooltip changes only when given.
 void LobbySession::setPlace(int slot, bool taken, const QString *toolTip)
@@ -85,12 +86,30 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
     const std::optional<int> slot = parts ? HutSlot::readNumber(parts->value) : std::nullopt;
     if (!slot || *slot < 1 || *slot > HutSlot::TableSize)
         return false;
-    m_state.HutSlots[*slot - 1] = exit ? QByteArray() : parts->name;
+    if (!saidInChannelBy(line, parts->name))
+        return false;  // nobody speaks for another player
+    QByteArray &holder = m_state.HutSlots[*slot - 1];
+    if (exit && holder != parts->name)
+        return true;  // not the leaver's place: nothing to free
+    if (*slot == 1)
+        m_formerHost = exit ? parts->name : QByteArray();
+    holder = exit ? QByteArray() : parts->name;
     if (*slot > HutSlot::Places)
         return false;  // beyond the four places only the table changes
     const QString toolTip = exit ? QString() : WireText::decode(parts->name);
     setPlace(*slot, !exit, &toolTip);
     return true;
+}
+
+bool LobbySession::saidInChannelBy(const InboundLine &line, const QByteArray &name) const
+{
+    return line.irc.command == "PRIVMSG" && IrcLine::sameName(line.irc.param(0), m_state.ChannelName)
+        && IrcLine::sameName(line.irc.senderNick(), RegistrationLines::ircNickname(name));
+}
+
+bool LobbySession::isHutHost(const QByteArray &name) const
+{
+    return !name.isEmpty() && (name == m_state.HutSlots[0] || name == m_formerHost);
 }
 
 bool LobbySession::HutQueryRule(const InboundLine &line)

@@ -23,6 +23,7 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     connect(&Timer1, &QTimer::timeout, this, &LobbySession::Timer1_Timer);
     connect(&Timer2, &QTimer::timeout, this, &LobbySession::Timer2_Timer);
     connect(&Timer5, &QTimer::timeout, this, &LobbySession::Timer5_Timer);
+    m_socket.setIdleProbe(IdleProbeMs, RegistrationLines::ping("tavarine-alive"));
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
     connect(&m_socket, &LobbySocket::dataArrival, this, &LobbySession::Socket_DataArrival);
 }

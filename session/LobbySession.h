@@ -71,6 +71,9 @@ public:
     QTimer Timer5;  // own hut place restore, 2000 ms
 
     static QString captionFor(int socketState, const SharedState &state);
+    // Silence from the server before a probe, and again before the link counts as lost.
+    static constexpr int IdleProbeMs = 60000;
+
     static inline const QString WelcomeLine =
         QStringLiteral("-=Welcome To TavarineNET IRC, Report any bugs to Quorvel=-");
 
@@ -90,10 +93,15 @@ private:
     void announceHutPlace();
     void sendHutExit();
     void setPlace(int slot, bool taken, const QString *toolTip);
+    // Sent to the lobby channel by the IRC nickname that belongs to this lobby name.
+    bool saidInChannelBy(const InboundLine &line, const QByteArray &name) const;
+    // Holds slot 1, or held it until its own exit (the host exits, then launches).
+    bool isHutHost(const QByteArray &name) const;
     void closeLobby();
 
     SharedState m_state;
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
+    QByteArray m_formerHost;
 };
