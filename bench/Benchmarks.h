@@ -20,6 +20,7 @@ int benchReceive(int argc, char *argv[]);
 bool runUntil(const std::function<bool()> &done, qint64 timeoutMs, int pollMs = 10);
 // From /proc; -1 when unreadable. pid 0 is this process.
 qint64 peakMemoryKb(qint64 pid = 0);
+qint64 residentKb(qint64 pid = 0);  // VmRSS
 qint64 cpuMs(qint64 pid);
 // Processes this one started whose command name is `command`.
 QList<qint64> childPids(const QByteArray &command);
