@@ -12,8 +12,15 @@ void benchLobbyWindow();
 void benchScale();      // many sessions on real servers
 void benchSendBurst();  // 50 chat lines at once, against servers' default flood handling
 void benchPeer();       // CPU per received line, ours against another IRC client
-// The child side of benchPeer: tavarine-bench --receive HOST PORT LINES
+void benchStart();      // exec to the nickname window on screen, against a bare window
+// Child sides, each run by the bench as a process of its own:
+// tavarine-bench --receive HOST PORT LINES (a session without windows)
 int benchReceive(int argc, char *argv[]);
+// tavarine-bench --show-window program|bare START_NS
+int benchShowWindow(int argc, char *argv[]);
+
+// Where the window figures are drawn, for the headers: "xcb on Xvfb :N ..." or the offscreen fallback.
+QByteArray windowPlatformText();
 
 // For the benches on real servers (bench_scale.cpp).
 // Runs the event loop until done() holds or timeoutMs passes; false on timeout.
