@@ -12,10 +12,13 @@ void benchLobbyWindow();
 void benchScale();      // many sessions on real servers
 void benchSendBurst();  // 50 chat lines at once, against servers' default flood handling
 void benchPeer();       // CPU per received line, ours against another IRC client
+void benchFlood();      // the windowed program under a chat flood: memory, CPU, responsiveness, transcript
 void benchStart();      // exec to the nickname window on screen, against a bare window
 // Child sides, each run by the bench as a process of its own:
 // tavarine-bench --receive HOST PORT LINES (a session without windows)
 int benchReceive(int argc, char *argv[]);
+// tavarine-bench --windowed-receive HOST PORT MARK[,MARK...] [--log] [--no-probe] (the program's window set)
+int benchWindowedReceive(int argc, char *argv[]);
 // tavarine-bench --show-window program|bare START_NS
 int benchShowWindow(int argc, char *argv[]);
 

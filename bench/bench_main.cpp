@@ -1,4 +1,4 @@
-// Prints figures; never asserts. Run: build/bench/tavarine-bench [inbound|window|start|scale|burst|peer]...
+// Prints figures; never asserts. Run: build/bench/tavarine-bench [inbound|window|start|flood|scale|burst|peer]...
 #include "bench/Benchmarks.h"
 
 #include "VirtualDisplay.h"
@@ -23,6 +23,10 @@ int main(int argc, char *argv[])
         return benchReceive(argc, argv);
     }
     // Children that show windows get QT_QPA_PLATFORM and DISPLAY from the bench.
+    if (argc > 1 && std::strcmp(argv[1], "--windowed-receive") == 0) {
+        QApplication app(argc, argv);
+        return benchWindowedReceive(argc, argv);
+    }
     if (argc > 1 && std::strcmp(argv[1], "--show-window") == 0) {
         QApplication app(argc, argv);
         return benchShowWindow(argc, argv);
@@ -37,13 +41,13 @@ int main(int argc, char *argv[])
     // Window figures come from a real X server of the bench's own; offscreen only when there is none.
     VirtualDisplay display;
     QByteArray displayNote;
-    if (wanted("window") || wanted("start")) {
+    if (wanted("window") || wanted("start") || wanted("flood")) {
         if (display.start()) {
             qputenv("QT_QPA_PLATFORM", "xcb");
             qputenv("DISPLAY", display.name());
             g_platformText = "xcb on Xvfb " + display.name() + " (" + VirtualDisplay::Screen + ")";
         } else {
-            displayNote = "no Xvfb (" + display.errorString() + "): window figures offscreen, start skipped";
+            displayNote = "no Xvfb (" + display.errorString() + "): window figures offscreen, flood and start skipped";
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
     } else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -60,6 +64,8 @@ int main(int argc, char *argv[])
         benchLobbyWindow();
     if (wanted("start"))
         benchStart();
+    if (wanted("flood"))
+        benchFlood();
     if (wanted("scale"))
         benchScale();
     if (wanted("burst"))
