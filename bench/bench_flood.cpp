@@ -264,7 +264,7 @@ int benchWindowedReceive(int argc, char *argv[])
         }
         if (nextMark < marks.size() && n == marks[nextMark]) {
             say("mark " + QByteArray::number(n) + reading() + " inlog="
-                + QByteArray::number(session->state().InboundLog.size())
+                + QByteArray::number(session->state().InboundLog.text().size())
                 + (withProbe ? " stall=" + QByteArray::number(probe.takeLongestStallMs(), 'f', 1) : QByteArray()));
             if (++nextMark == marks.size()) {
                 poll.stop();
@@ -306,7 +306,7 @@ struct Reading {
     qint64 cpuMs = -1;
     qint64 rssKb = -1;
     double stallMs = -1;
-    qint64 inboundLogBytes = -1;  // the session's InboundLog, which the program keeps whole
+    qint64 inboundLogBytes = -1;  // the session's InboundLog, as the program keeps it
 };
 
 struct WindowedRun {

@@ -68,7 +68,7 @@ void benchLobbyWindow()
     for (qsizetype size : {qsizetype(50) * 1000, qsizetype(50) * 1000 * 1000}) {
         SharedState state;
         const QByteArray line = ":irc.test.local NOTICE * :*** a line of the connection log\r\n";
-        while (state.InboundLog.text().size() < size)
+        while (state.InboundLog.total() < size)
             state.InboundLog += line;
         LogFrm log(state);
         log.show();
