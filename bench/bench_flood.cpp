@@ -244,7 +244,14 @@ int benchWindowedReceive(int argc, char *argv[])
             say("note the welcome came before the lobby window was on screen: the log window was opened by "
                 "calling Lobby::Command1_Click()");
         }
-        LogFrm *log = lobby->findChild<LogFrm *>();
+        // A window of its own: found among the top-level windows, not under the lobby.
+        LogFrm *log = nullptr;
+        QTest::qWaitFor([&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *found = qobject_cast<LogFrm *>(w))
+                    log = found;
+            return log != nullptr;
+        }, 10000);
         if (!log || !QTest::qWaitForWindowExposed(log, 10000))
             return childFailure("the log window never came on screen");
     }
