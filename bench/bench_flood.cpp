@@ -246,7 +246,7 @@ int benchWindowedReceive(int argc, char *argv[])
         }
         // A window of its own: found among the top-level windows, not under the lobby.
         LogFrm *log = nullptr;
-        QTest::qWaitFor([&] {
+        (void)QTest::qWaitFor([&] {
             for (QWidget *w : QApplication::topLevelWidgets())
                 if (auto *found = qobject_cast<LogFrm *>(w))
                     log = found;
