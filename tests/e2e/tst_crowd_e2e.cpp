@@ -37,12 +37,12 @@ private slots:
             for (int j = 0; j < 4; ++j)  // each lists the others, never itself
                 QTRY_VERIFY_WITH_TIMEOUT(UserList::isListed(s[i].state().UserListText, names[j]) == (i != j), 20000);
 
-        // Chat reaches everybody, the plain client byte for byte; its room message and link too (answered No).
-        QVERIFY(s[0].Send_Click(QStringLiteral("hello all")) && arrives(eve.received, " :...TAVCHAT Ann> hello all|||\r\n"));
+        // Chat reaches everybody, the plain client byte for byte (UTF-8); its room message and link too (answered No).
+        QVERIFY(s[0].Send_Click(QStringLiteral("Zoë grüßt")) && arrives(eve.received, " :...TAVCHAT Ann> Zoë grüßt|||\r\n"));
         eve.write(LobbyCommands::tavMsg(ch, "Game night") + LobbyCommands::tavLnk(ch, "http://example.test/"));
         for (int i = 0; i < 4; ++i) {
             QTRY_COMPARE_WITH_TIMEOUT(views[i].linksAsked, QStringList{"http://example.test/"}, 20000);
-            QVERIFY(views[i].roomMessage == "Game night\r\n\r\n" && (i == 0 || views[i].chat.contains("Ann> hello all")));
+            QVERIFY(views[i].roomMessage == "Game night\r\n\r\n" && (i == 0 || views[i].chat.contains("Ann> Zoë grüßt")));
         }
 
         // Ann hosts, Bob and Cy join her, Dee stays outside; everybody agrees on the places.

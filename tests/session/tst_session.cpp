@@ -151,15 +151,15 @@ private slots:
             QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob>" + address + "|||"));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(session->state().MyHutSlot == 2 && launcher->starts().isEmpty());
-        // A plain address is obeyed: the game joins the host's address.
-        QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && launcher->waitFor(1) && view.closed);
+        // A plain address is obeyed: the game joins the host's address, once, whatever follows in the read.
+        QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||\r\n:BobOnTavNET " + Ch + "...TAVHUT1LAUNCH Bob> 1.2.3.4|||"));
+        QVERIFY(launcher->waitFor(1) && view.closed);
         QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp 10.1.2.3 /nAnn /boundip 127.0.0.1"});
     }
     void memberWithoutLauncher()
     {
-        QVERIFY(join());
+        QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
         launcher->hide();
-        QVERIFY(from("Bob", "...TAVHUT1 Bob> 1|||"));
         session->Player_Click(1);
         QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||"));
         QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n" + Ch + "...TAVHUT1EXIT Ann> 2|||\r\n") && server->clientGone());
