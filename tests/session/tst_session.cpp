@@ -1,223 +1,195 @@
-// One session against a scripted server that decides how the bytes arrive.
-#include "SessionHarness.h"
+// One session ("Ann" in lobby 3) against a scripted server that decides every byte it
+// gets: the rules that need the socket, the view and the state together.
+#include "Fixtures.h"
 
-#include <QSignalSpy>
-#include <QTest>
+#include <memory>
+#include <optional>
 
 namespace {
-constexpr int Wait = SessionHarness::Wait;
-const QByteArray Registration = SessionHarness::Registration;
-const QByteArray JoinLines = SessionHarness::JoinLines;
+const QByteArray Registration = "NICK AnnOnTavNET\r\nUSER AnnOnTavNET \"tavarinenet.lobby\" \"127.0.0.1\" :TavUser\r\n";
+const QByteArray JoinLines = "JOIN #TavarineNET_3\r\nMODE #TavarineNET_3\r\n", Ch = "PRIVMSG #TavarineNET_3 :";
 }  // namespace
 
 class TestSession : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void registersAndJoinsOnWelcomeCutInTwo();
-    void everyLineOfOneReadIsHandled();
-    void serverWordsInsideChatTriggerNothing();
-    void refusedNicknameShowsTheReason();
-    void serverClosingShowsKickedCaption();
-    void unreachableServerSendsNothing();
-    void closeSendsNoQuit();
-    void lobbyRulesEndOnlyTheirOwnLine();
-    void nothingSentWhileDisconnected();
-    void oneByteAtATimeAndAnEndlessLine();
+    std::optional<StandInLauncher> launcher;
+    RecordingView view;
+    std::unique_ptr<ScriptedServer> server;
+    std::unique_ptr<LobbySession> session;
 
-private:
-    void deliver(const QByteArray &bytes) { QVERIFY(h->deliver(bytes)); }
-    void connectAndRegister();
-
-    std::unique_ptr<SessionHarness> h;
-};
-
-void TestSession::init()
-{
-    h = std::make_unique<SessionHarness>();
-}
-
-void TestSession::cleanup()
-{
-    h.reset();
-}
-
-void TestSession::connectAndRegister()
-{
-    QVERIFY(h->connect());
-    QCOMPARE(h->server->received(), Registration);
-    QCOMPARE(h->session->state().OutboundLog.text(), QByteArray("Sent Nickname and User Details\r\n"));
-    h->session->Timer1_Timer();
-    QCOMPARE(h->view.caption, QStringLiteral("Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3"));
-}
-
-void TestSession::registersAndJoinsOnWelcomeCutInTwo()
-{
-    connectAndRegister();
-    QSignalSpy joined(h->session.get(), &LobbySession::joined);
-    deliver(":irc.test.local 00");
-    QCOMPARE(joined.count(), 0);
-    deliver("1 AnnOnTavNET :Welcome to the network\r\n");
-    QVERIFY(h->server->waitForReceived(Registration + JoinLines, Wait));
-    QCOMPARE(joined.count(), 1);
-    QVERIFY(h->view.joinedLook);
-    QCOMPARE(h->view.chat, QStringList{LobbySession::WelcomeLine});
-    QCOMPARE(h->session->state().OutboundLog.text(),
-             QByteArray("Sent Nickname and User Details\r\nJoining channel\r\n"));
-    // Each raw read is logged as it came, followed by CR LF.
-    QCOMPARE(h->session->state().InboundLog.text(),
-             QByteArray(":irc.test.local 00\r\n1 AnnOnTavNET :Welcome to the network\r\n\r\n"));
-}
-
-void TestSession::everyLineOfOneReadIsHandled()
-{
-    connectAndRegister();
-    h->server->clearReceived();
-    // A re-registration request, the welcome and two pings in one read: every line counts.
-    deliver("NOTICE AUTH :*** Checking\r\n:irc.test.local 001 AnnOnTavNET :Welcome\r\n"
-            "PING :tok1\r\nPING tok2\r\n");
-    // Past the first few lines the throttle paces them; the answers to pings go ahead, in their order.
-    QVERIFY(h->server->waitForReceived("PONG :tok2\r\n", Wait));
-    QVERIFY(h->server->waitForReceived("MODE #TavarineNET_3\r\n", Wait));
-    QByteArrayList lines = h->server->received().split('\n');
-    const QByteArrayList expected = (Registration + JoinLines + "PONG :tok1\r\nPONG :tok2\r\n").split('\n');
-    QVERIFY(lines.indexOf("PONG :tok1\r") < lines.indexOf("PONG :tok2\r"));
-    QVERIFY(lines.indexOf("JOIN #TavarineNET_3\r") < lines.indexOf("MODE #TavarineNET_3\r"));
-    std::sort(lines.begin(), lines.end());
-    QByteArrayList sortedExpected = expected;
-    std::sort(sortedExpected.begin(), sortedExpected.end());
-    QCOMPARE(lines, sortedExpected);
-    QCOMPARE(h->session->state().OutboundLog.text(),
-             QByteArray("Sent Nickname and User Details\r\nRe-Sent Nickname and User Details\r\nJoining channel\r\n"));
-    // The refusal of a second registration also leads into the channel.
-    h->server->clearReceived();
-    deliver(":irc.test.local 462 AnnOnTavNET :You may not reregister\r\n");
-    QVERIFY(h->server->waitForReceived(JoinLines, Wait));
-}
-
-void TestSession::serverWordsInsideChatTriggerNothing()
-{
-    connectAndRegister();
-    deliver(":irc.test.local 001 AnnOnTavNET :Welcome\r\n");
-    QVERIFY(h->server->waitForReceived(JoinLines, Wait));
-    h->server->clearReceived();
-    h->view.chat = QStringList{QStringLiteral("kept")};
-    deliver(":bob!~b@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVCHAT bob> NOTICE AUTH 001 Ann 462 Ann PING|||\r\n"
-            ":bob!~b@127.0.0.1 NOTICE AnnOnTavNET :NOTICE AUTH\r\n");
-    // A ping after them is answered, and it is the only thing sent.
-    deliver("PING :last\r\n");
-    QVERIFY(h->server->waitForReceived("PONG :last\r\n", Wait));
-    QCOMPARE(h->server->received(), QByteArray("PONG :last\r\n"));
-    QCOMPARE(h->view.chat, (QStringList{QStringLiteral("kept"), QStringLiteral("bob> NOTICE AUTH 001 Ann 462 Ann PING")}));
-}
-
-void TestSession::refusedNicknameShowsTheReason()
-{
-    connectAndRegister();
-    deliver(":irc.test.local 433 * AnnOnTavNET :Nickname already in use\r\n");
-    QCOMPARE(h->view.refusal, QStringLiteral("AnnOnTavNET: Nickname already in use"));
-    QVERIFY(!h->view.joinedLook);
-    QCOMPARE(h->server->received(), Registration);  // nothing retried
-}
-
-void TestSession::serverClosingShowsKickedCaption()
-{
-    connectAndRegister();
-    h->server->disconnectClient();
-    QTRY_COMPARE_WITH_TIMEOUT(h->session->socket().state(), int(LobbySocket::Closing), Wait);
-    h->session->Timer1_Timer();
-    QCOMPARE(h->view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected (Server has kicked you)"));
-    QVERIFY(!h->session->socket().send("PRIVMSG #TavarineNET_3 :late\r\n"));
-}
-
-void TestSession::unreachableServerSendsNothing()
-{
-    const quint16 deadPort = h->server->port();
-    h->server.reset();  // nothing listens there any more
-    h->session->Form_Load({QStringLiteral("127.0.0.1"), deadPort});
-    QTRY_COMPARE_WITH_TIMEOUT(h->session->socket().state(), int(LobbySocket::Error), Wait);
-    h->session->Timer1_Timer();
-    QCOMPARE(h->view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
-    QVERIFY(h->session->state().OutboundLog.text().isEmpty());
-}
-
-void TestSession::closeSendsNoQuit()
-{
-    connectAndRegister();
-    h->session->Form_Unload();
-    QVERIFY(!h->session->Timer1.isActive() && !h->session->Timer2.isActive() && !h->session->Timer5.isActive());
-    QVERIFY(h->server->waitForDisconnected(Wait));
-    QCOMPARE(h->server->received(), Registration);
-    QCOMPARE(h->session->socket().localIP(), QByteArray("127.0.0.1"));  // still readable after close
-}
-
-void TestSession::lobbyRulesEndOnlyTheirOwnLine()
-{
-    connectAndRegister();
-    deliver(":irc.test.local 001 AnnOnTavNET :Welcome\r\n");
-    QVERIFY(h->server->waitForReceived(JoinLines, Wait));
-    h->server->clearReceived();
-    // A request is answered; its own line then fails the list rule, the next lines still count.
-    deliver(":bob!b@h PRIVMSG #TavarineNET_3 :...GETTAVLIST\r\n"
-            ":bob!b@h PRIVMSG #TavarineNET_3 :...TAVCHAT bob> no terminator\r\n"
-            ":cy!c@h PRIVMSG #TavarineNET_3 :...TAVCHAT nobracket|||\r\n"
-            ":dee!d@h PRIVMSG #TavarineNET_3 :...TAVCHAT dee> hi|||\r\n"
-            ":eve!e@h PRIVMSG #TavarineNET_3 :...TAVLIST|||eve|||\r\n"
-            "PING :p\r\n");
-    QVERIFY(h->server->waitForReceived("PONG :p\r\n", Wait));
-    QCOMPARE(h->server->received(), QByteArray("PRIVMSG #TavarineNET_3 :...TAVLIST|||Ann|||\r\nPONG :p\r\n"));
-    // A payload without ">" is shown, but names nobody.
-    QCOMPARE(h->view.chat, (QStringList{LobbySession::WelcomeLine, "nobracket", "dee> hi"}));
-    QCOMPARE(h->session->state().UserListText, QByteArray("dee\r\neve\r\n"));
-
-    // Somebody quits the server: the list starts afresh and this user announces itself.
-    h->server->clearReceived();
-    h->session->Timer2_Timer();
-    QCOMPARE(h->view.userListRows, (QStringList{"dee", "eve"}));
-    deliver(":dee!d@h QUIT :Client closed connection\r\n");
-    QVERIFY(h->view.userListRows.isEmpty());
-    QVERIFY(h->session->state().UserListText.isEmpty());
-    QVERIFY(h->server->waitForReceived("PRIVMSG #TavarineNET_3 :...TAVLIST|||Ann|||\r\n", Wait));
-
-    // The refresh empties the list, asks everybody and notes it in the chat.
-    deliver(":eve!e@h PRIVMSG #TavarineNET_3 :...TAVLIST|||eve|||\r\n");
-    h->session->Command2_Click();
-    QVERIFY(h->session->state().UserListText.isEmpty());
-    QVERIFY(h->server->waitForReceived("PRIVMSG #TavarineNET_3 :...GETTAVLIST\r\n", Wait));
-    QCOMPARE(h->view.chat.last(), QStringLiteral(" -=Refreshing User List=-"));
-}
-
-void TestSession::nothingSentWhileDisconnected()
-{
-    connectAndRegister();
-    h->server->disconnectClient();
-    QTRY_COMPARE_WITH_TIMEOUT(h->session->socket().state(), int(LobbySocket::Closing), Wait);
-    const QStringList chatBefore = h->view.chat;
-    QVERIFY(!h->session->Send_Click(QStringLiteral("hello")));  // the window keeps the text
-    h->session->Command2_Click();
-    QCOMPARE(h->view.chat, chatBefore);
-}
-
-void TestSession::oneByteAtATimeAndAnEndlessLine()
-{
-    connectAndRegister();
-    deliver(":irc.test.local 001 AnnOnTavNET :Welcome\r\n");
-    const QByteArray chat = ":bob!b@h PRIVMSG #TavarineNET_3 :...TAVCHAT bob> one at a time|||\r\n";
-    for (char c : chat)
-        deliver(QByteArray(1, c));
-    QCOMPARE(h->view.chat.last(), QStringLiteral("bob> one at a time"));
-
-    // A megabyte without CR LF is dropped whole; memory stays bounded and the next lines count.
-    const QByteArray junk(64 * 1024, 'x');
-    for (int i = 0; i < 16; ++i) {
-        deliver(junk);
-        QVERIFY(h->session->socket().pendingBytes() <= 64 * 1024 + 2);
+    bool deliver(const QByteArray &bytes)  // one read; returns once the session has taken it in
+    {
+        const qint64 logged = session->state().InboundLog.total() + bytes.size() + 2;
+        server->client->write(bytes);
+        return QTest::qWaitFor([&] { return session->state().InboundLog.total() >= logged; }, 10000);
     }
-    deliver("\r\n:bob!b@h PRIVMSG #TavarineNET_3 :...TAVCHAT bob> after the junk|||\r\nPING :x\r\n");
-    QCOMPARE(h->view.chat.last(), QStringLiteral("bob> after the junk"));
-    QVERIFY(h->server->waitForReceived("PONG :x\r\n", Wait));
-}
+    bool from(const QByteArray &who, const QByteArray &say) { return deliver(":" + who + "OnTavNET " + Ch + say + "\r\n"); }
+    bool sent(const QByteArray &bytes)  // these bytes arrive; what arrived is then forgotten
+    {
+        const bool ok = server->waitFor(bytes);
+        server->received.clear();
+        return ok;
+    }
+    QByteArray sentSinceLastCheck()  // closed by the answer to a PING
+    {
+        const qsizetype queued = session->socket().waitingLines();  // a PONG would jump the queue
+        const bool ponged = deliver("PING :x\r\n") && server->waitFor("PONG :x\r\n");
+        return QByteArray(queued ? "queued; " : "") + (ponged ? "" : "no PONG; ") + std::exchange(server->received, {});
+    }
+    bool join() { return deliver(":irc.test.local 001 AnnOnTavNET :Welcome\r\n") && sent(JoinLines); }
+    void open()
+    {
+        session = std::make_unique<LobbySession>("Ann", "#TavarineNET_3");
+        session->setView(&view);
+        session->Form_Load(server->address());
+        for (QTimer *timer : {&session->Timer1, &session->Timer2, &session->Timer5})
+            timer->stop();  // the tests run the ticks themselves
+    }
+
+private slots:
+    void init()
+    {
+        launcher.emplace();
+        view = RecordingView();
+        server = std::make_unique<ScriptedServer>();
+        open();
+        QVERIFY(sent(Registration));
+    }
+    void serverWordsInChatTriggerNothing()
+    {
+        QVERIFY(join() && from("Eve", "...TAVLIST|||eve|||") && from("Zed", "...TAVHUT1 Zed> 2|||"));
+        // From the server: a re-registration request; its refusal leads into the channel again.
+        QVERIFY(deliver("NOTICE AUTH :*** Looking up your hostname\r\n") && sent(Registration));
+        QVERIFY(deliver(":irc.test.local 462 AnnOnTavNET :You may not reregister\r\n") && sent(JoinLines));
+        // The same words from a user, as chat and as a plain channel message.
+        for (const QByteArray words : {"PING :y", "NOTICE AUTH :hi", "001 Ann :hi", "QUIT :bye", "JOIN :#TavarineNET_3"})
+            QVERIFY(from("bob", "...TAVCHAT bob> " + words + "|||") && from("bob", words));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
+        QCOMPARE(session->state().UserListText, QByteArray("eve\r\nbob\r\n"));
+        QVERIFY(view.taken[1] && session->state().HutSlots[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
+    }
+    void refusedNicknameThenKicked()
+    {
+        for (const auto &[line, reason] : {std::pair{"432 * Ann[ :Erroneous nickname", "Ann[: Erroneous nickname"},
+                                           {"433 * AnnOnTavNET :Nickname in use", "AnnOnTavNET: Nickname in use"}})
+            QVERIFY(deliver(":irc.test.local " + QByteArray(line) + "\r\n") && view.refusal == reason && !view.joinedLook);
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing retried
+        server->client->disconnectFromHost();
+        QTRY_COMPARE(session->socket().state(), int(LobbySocket::Closing));
+        session->Timer1_Timer();
+        QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected (Server has kicked you)"));
+        QVERIFY(!session->Send_Click(QStringLiteral("hello")));  // nothing sent; the window keeps the typed text
+        QVERIFY(session->socket().waitingLines() == 0 && !session->socket().send(Ch + "late\r\n"));
+    }
+    void unreachableServer()
+    {
+        server->close();  // nothing listens there any more
+        open();
+        QTRY_COMPARE(session->socket().state(), int(LobbySocket::Error));
+        session->Timer1_Timer();
+        QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
+        QVERIFY(session->state().OutboundLog.text().isEmpty() && session->socket().waitingLines() == 0);
+    }
+    void hutStory()
+    {
+        const SharedState &s = session->state();
+        QVERIFY(join());
+        session->Player_Click(0);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && view.taken[0] && view.toolTips[0] == "You");
+        session->Timer1_Timer();
+        session->Player_Click(3);  // already in the hut
+        QVERIFY(view.hostControls && view.inHutMessages == 1 && !view.taken[3]);
+        // Places 5 to 11 live only in the table, other numbers change nothing; only Zed frees Zed's place.
+        for (const QByteArray slot : {"0", "-1", "12", "70000", "x", "5"})
+            QVERIFY(from("Zed", "...TAVHUT1 Zed> " + slot + "|||"));
+        QVERIFY(s.HutSlots[4] == "Zed" && std::count(s.HutSlots.begin(), s.HutSlots.end(), QByteArray()) == 9);
+        QVERIFY(from("Eve", "...TAVHUT1EXIT Zed> 5|||") && s.HutSlots[4] == "Zed");
+        QVERIFY(from("Zed", "...TAVHUT1EXIT Zed> 5|||") && s.HutSlots[4].isEmpty());
+        // Somebody announces over the own place; the restore brings it back; a query is answered.
+        QVERIFY(from("Eve", "...TAVHUT1 Eve> 1|||") && view.toolTips[0] == "Eve");
+        session->Timer5_Timer();
+        QVERIFY(s.HutSlots[0] == "Ann" && from("bob", "...GETHUTLIST") && sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        // Refresh: every place free, a query and a note; the own place returns with the restore.
+        session->Refresh_Click();
+        QVERIFY(!view.taken[0] && s.HutSlots[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=Refreshing Hut #1=-"));
+        session->Timer5_Timer();
+        QVERIFY(view.taken[0]);
+        // A departure clears the panel and the list; the member announces itself and its place again.
+        QVERIFY(from("Eve", "...TAVLIST|||eve|||") && deliver(":eve!u@h QUIT :Client closed connection\r\n"));
+        QVERIFY(!view.taken[0] && view.toolTips[0].isEmpty() && s.UserListText.isEmpty());
+        QVERIFY(sent(Ch + "...TAVLIST|||Ann|||\r\n" + Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        // Leaving sends the old place; outside the hut a query goes unanswered.
+        session->QuitButton_Click();
+        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.MyHutSlot == 0);
+        session->Timer1_Timer();
+        QVERIFY(!view.hostControls && from("bob", "...GETHUTLIST"));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
+        // The host without a launcher stays in the lobby outside the hut, and says so with place 0.
+        launcher->hide();
+        session->Player_Click(0);
+        session->LaunchButton_Click();
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n" + Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch
+                     + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n" + Ch + "...TAVHUT1EXIT Ann> 0|||\r\n"));
+        QVERIFY(session->socket().isConnected() && !view.closed && s.MyHutSlot == 0);
+        // Closing the lobby stops the timers and sends no QUIT.
+        session->Timer1.start();
+        session->Form_Unload();
+        QVERIFY(!session->Timer1.isActive() && server->clientGone() && server->received.isEmpty());
+    }
+    void launchesFromTheChannel()
+    {
+        QVERIFY(join());
+        // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
+        QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||"));
+        QCOMPARE(view.chat, QStringList{LobbySession::WelcomeLine});
+        QVERIFY(from("Bob", "...TAVHUT1 Bob> 1|||"));  // the host
+        session->Player_Click(1);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n"));
+        session->LaunchButton_Click();  // not the host
+        for (const QByteArray address : {" 127.0.0.1 ; rm -rf ~", " -x", " $(id)", " ", ""})
+            QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob>" + address + "|||"));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
+        QVERIFY(session->state().MyHutSlot == 2 && launcher->starts().isEmpty());
+        // A plain address is obeyed: the game joins the host's address, once, whatever follows in the read.
+        QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||\r\n:BobOnTavNET " + Ch + "...TAVHUT1LAUNCH Bob> 1.2.3.4|||"));
+        QVERIFY(launcher->waitFor(1) && view.closed);
+        QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp 10.1.2.3 /nAnn /boundip 127.0.0.1"});
+    }
+    void memberWithoutLauncher()
+    {
+        QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
+        launcher->hide();
+        session->Player_Click(1);
+        QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||"));
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n" + Ch + "...TAVHUT1EXIT Ann> 2|||\r\n") && server->clientGone());
+        QVERIFY(session->socket().state() == LobbySocket::Closed && !view.closed);  // stays, its socket closed
+    }
+    void chatListsMessagesAndLinks()
+    {
+        QVERIFY(join() && session->Send_Click(QStringLiteral("hello")));
+        QVERIFY(sent(Ch + "...TAVCHAT Ann> hello|||\r\n") && view.chat.last() == "Ann> hello");
+        // One read: each line counts by itself, and a line that fails a rule ends only itself.
+        QByteArray read;
+        for (const QByteArray line : {"...GETTAVLIST", "...TAVCHAT bob> no end", "...TAVCHAT nobracket|||",
+                                      "...TAVCHAT dee> hi|||", "...TAVLIST|||bob|||", "...TAVLIST|||jimbob|||",
+                                      "TAVQUIT|||bob", "...TAVMSG Game night|||"})
+            read += ":x!u@h " + Ch + line + "\r\n";
+        QVERIFY(deliver(read) && sent(Ch + "...TAVLIST|||Ann|||\r\n"));
+        QCOMPARE(view.chat.mid(2), (QStringList{"nobracket", "dee> hi"}));
+        session->Timer2_Timer();
+        QCOMPARE(view.userListRows, (QStringList{"dee", "jimbob"}));
+        QCOMPARE(view.roomMessage, QStringLiteral("Game night\r\n\r\n"));
+        session->Command2_Click();
+        QVERIFY(session->state().UserListText.isEmpty() && sent(Ch + "...GETTAVLIST\r\n"));
+        // Only a plain web address is asked about; No starts nothing, Yes starts the browser.
+        QVERIFY(from("m", "...TAVLNK file:///etc/passwd|||") && from("m", "...TAVLNK http://a.test/no|||"));
+        view.answerLinks = true;
+        QVERIFY(from("m", "...TAVLNK http://a.test/yes|||") && launcher->waitFor(1));
+        QCOMPARE(view.linksAsked, (QStringList{"http://a.test/no", "http://a.test/yes"}));
+        QCOMPARE(launcher->starts(), QStringList{"gxexec.exe iexplore.exe http://a.test/yes"});
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSession)
 #include "tst_session.moc"

@@ -1,0 +1,127 @@
+// The real windows under the offscreen platform, clicked where a person clicks: at a point
+// of the top-level window, the press going to whatever widget lies there.
+#include "Fixtures.h"
+#include "ui/ClickArea.h"
+#include "ui/Lobby.h"
+#include "ui/LobbySelect.h"
+#include "ui/LogFrm.h"
+#include "ui/LoginForm.h"
+#include "ui/NewsForm.h"
+#include "ui/Resource.h"
+#include "ui/WindowSet.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+// Clicks the middle of the control as drawn (clipped by its parents) on whatever widget the
+// window has at that point; returns that widget's name.
+static QString clickAt(QWidget *control)
+{
+    QRect r = control->rect();
+    for (QWidget *w = control; !w->isWindow(); w = w->parentWidget())
+        r = r.translated(w->pos()) & w->parentWidget()->rect();
+    QWidget *window = control->window(), *target = window->childAt(r.center());
+    target = target ? target : window;
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(window, r.center()));
+    return target->objectName();
+}
+
+class TestWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void clickThrough_data()
+    {
+        QTest::addColumn<QString>("control");  // window.name or window.name(index)
+        QTest::addColumn<QByteArray>("effect");  // what shows the handler ran: a line sent, or a window state
+        const QByteArray p = "PRIVMSG #TavarineNET_3 :...";
+        auto row = [](const QString &control, const QByteArray &e) { QTest::newRow(qPrintable(control)) << control << e; };
+        row("LoginForm.Command1", "LobbySelect shown");  // &Login
+        row("LoginForm.Command2", "program ended");  // &Exit
+        for (int i = 0; i < 5; ++i)
+            row(QStringLiteral("LobbySelect.LobbySel(%1)").arg(i), "#TavarineNET_" + QByteArray::number(i));
+        for (int i = 0; i < 4; ++i)
+            row(QStringLiteral("Lobby.Player(%1)").arg(i), p + "TAVHUT1 Ann> " + QByteArray::number(i + 1) + "|||");
+        row("Lobby.QuitButton", p + "TAVHUT1EXIT Ann> 1|||");  // in the hut
+        row("Lobby.Refresh", p + "GETHUTLIST");
+        row("Lobby.LaunchButton", p + "TAVHUT1LAUNCH Ann> 127.0.0.1|||");  // as host
+        row("Lobby.Command2", p + "GETTAVLIST");  // &Refresh Users
+        row("Lobby.Send", p + "TAVCHAT Ann> hi|||");
+        row("Lobby.Command1", "LogFrm shown");  // View Log, on the Connection panel until the join
+    }
+    // Each row walks the window path by clicks as far as its window; the lobby rows join and
+    // check the caption on the way.
+    void clickThrough()
+    {
+        QFETCH(QString, control);
+        QFETCH(QByteArray, effect);
+        const QString name = control.section(u'.', 1).section(u'(', 0, 0);
+        ScriptedServer server;
+        WindowSet windows(server.address());
+        QSignalSpy ended(&windows, &WindowSet::programEnded);
+        windows.start();
+        QWidget *window = windows.loginForm();
+        QTest::keyClicks(windows.loginForm()->NICKNAMEBOX, QStringLiteral("Ann"));
+        if (!control.startsWith("LoginForm")) {
+            clickAt(windows.loginForm()->Command1);
+            QVERIFY((window = windows.lobbySelect()));
+        }
+        if (control.startsWith("Lobby.")) {
+            clickAt(windows.lobbySelect()->LobbySel[3]);
+            QVERIFY((window = windows.lobby()) && server.waitFor("USER AnnOnTavNET"));
+            if (name != "Command1") {
+                server.client->write(":irc.test.local 001 AnnOnTavNET :Welcome\r\n");
+                QVERIFY(server.waitFor("MODE #TavarineNET_3\r\n"));
+                windows.session()->Timer1_Timer();
+                QCOMPARE(window->windowTitle(), "Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3");
+            }
+            if (name == "QuitButton" || name == "LaunchButton") {
+                windows.session()->Player_Click(0);  // the first place: the host's
+                windows.session()->Timer1_Timer();
+            }
+            windows.lobby()->SendBox->setText(QStringLiteral("hi"));
+        }
+        QStringList hit;  // the widget that got the click
+        for (QWidget *w : window->findChildren<QWidget *>(name))
+            if (!control.contains(u'(') || control.endsWith(QStringLiteral("(%1)").arg(w->property("Index").toInt())))
+                hit << clickAt(w);
+        QCOMPARE(hit.size(), 1);
+        const bool ran = QTest::qWaitFor([&] {
+            return effect.startsWith('#')         ? windows.session() && windows.session()->state().ChannelName == effect
+                 : effect == "LobbySelect shown" ? windows.lobbySelect() != nullptr
+                 : effect == "program ended"     ? !ended.isEmpty()
+                 : effect == "LogFrm shown"      ? qobject_cast<LogFrm *>(QApplication::activeModalWidget()) != nullptr
+                                                 : server.received.contains(effect);
+        }, 10000);
+        QVERIFY2(ran, qPrintable("the click went to " + hit[0]));
+    }
+    void sizesAndLog()
+    {
+        Resource store;
+        LobbySession session("Ann", "#TavarineNET_3");
+        Lobby lobby(session, store);
+        LoginForm login(store);
+        LobbySelect select;
+        NewsForm news(nullptr);
+        LogFrm log(session.state());
+        for (const auto &[window, size] : {std::pair<QWidget *, QSize>{&login, {207, 104}}, {&select, {388, 132}},
+                                           {&lobby, {585, 268}}, {&news, {312, 206}}, {&log, {306, 164}}})
+            QCOMPARE(window->size(), size);
+        // The log window: its load texts, then each tick mirrors the logs and undoes any typing.
+        QVERIFY(log.Text1->toPlainText() == "Data IN" && log.Text2->toPlainText() == "Data Out");
+        session.state().InboundLog += ":irc.test.local 001 AnnOnTavNET :Welcome\r\n\r\n";
+        session.state().OutboundLog += "Sent Nickname and User Details\r\n";
+        log.Timer1_Timer();
+        QCOMPARE(log.Text1->toPlainText(), QStringLiteral(":irc.test.local 001 AnnOnTavNET :Welcome\n\n"));
+        QTest::keyClicks(log.Text2, QStringLiteral("typed"));
+        session.state().InboundLog += "PING :x\r\n\r\n";
+        log.Timer1_Timer();
+        QCOMPARE(log.Text1->toPlainText(), QStringLiteral(":irc.test.local 001 AnnOnTavNET :Welcome\n\nPING :x\n\n"));
+        QCOMPARE(log.Text2->toPlainText(), QStringLiteral("Sent Nickname and User Details\n"));
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"

@@ -1,0 +1,60 @@
+// The byte stream cut into CR LF lines however TCP delivers it, and lines paced out in order.
+#include "net/LineFramer.h"
+#include "net/SendThrottle.h"
+
+#include <QTest>
+
+class TestNet : public QObject {
+    Q_OBJECT
+private slots:
+    void framing_data()
+    {
+        QTest::addColumn<QByteArrayList>("reads");
+        QTest::addColumn<QByteArrayList>("lines");
+        const QByteArray atLimit(LineFramer::MaxLineLength, 'y'), over(LineFramer::MaxLineLength + 1, 'x');
+        QTest::newRow("two lines in one read") << QByteArrayList{"a\r\nb\r\n"} << QByteArrayList{"a\r\n", "b\r\n"};
+        QTest::newRow("cut between CR and LF") << QByteArrayList{"x\r", "\ny\r\n"} << QByteArrayList{"x\r\n", "y\r\n"};
+        QTest::newRow("partial tail waits") << QByteArrayList{"PING :he", "llo\r\nb"} << QByteArrayList{"PING :hello\r\n"};
+        QTest::newRow("at the limit kept") << QByteArrayList{atLimit + "\r\n"} << QByteArrayList{atLimit + "\r\n"};
+        QTest::newRow("over the limit dropped whole")
+            << QByteArrayList{"ok\r\n" + over.left(1000), over.mid(1000), "more\r", "\nnext\r\n"}
+            << QByteArrayList{"ok\r\n", "next\r\n"};
+    }
+    void framing()
+    {
+        QFETCH(QByteArrayList, reads);
+        QFETCH(QByteArrayList, lines);
+        // As read, in one read, and one byte at a time.
+        const QByteArray all = reads.join();
+        QList<QByteArrayList> ways{reads, {all}, {}};
+        for (char c : all)
+            ways[2].append(QByteArray(1, c));
+        for (const QByteArrayList &way : ways) {
+            LineFramer framer;
+            QByteArrayList got;
+            for (const QByteArray &read : way) {
+                got += framer.feed(read);
+                QVERIFY(framer.pendingSize() <= LineFramer::MaxLineLength + 2);  // memory stays bounded
+            }
+            QCOMPARE(got, lines);
+        }
+    }
+    void throttle()
+    {
+        SendThrottle t;
+        for (int i = 0; i < 8; ++i)
+            t.push("L" + QByteArray::number(i) + "\n", 0);
+        t.pushFirst("P\n", 0);  // the answer to a PING goes ahead of what waits
+        QCOMPARE(t.takeReady(0), QByteArray("P\nL0\nL1\nL2\nL3\n"));  // a burst of five
+        QCOMPARE(t.takeReady(999), QByteArray());
+        QCOMPARE(t.takeReady(2000), QByteArray("L4\nL5\n"));  // then one a second, in order
+        QVERIFY(t.isWaiting("L6\n") && !t.isWaiting("L5\n"));
+        QCOMPARE(t.takeAll(), QByteArray("L6\nL7\n"));  // on close what waits still goes
+        for (int i = 0; i < 9; ++i)
+            t.push("M\n", 100000);
+        QCOMPARE(t.takeReady(100000).count('M'), SendThrottle::Burst);  // an idle bucket holds only a burst
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNet)
+#include "tst_net.moc"
