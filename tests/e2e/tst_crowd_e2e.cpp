@@ -53,6 +53,18 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(session.state().HutSlots.begin(), session.state().HutSlots.begin() + 4),
                                       (QByteArrayList{"Ann", "", "Bob", "Cy"}), 20000);
 
+        // A stranger's launch, and lines in the host's name from somebody else, change nothing.
+        PlainIrcClient mal;
+        QVERIFY(mal.enter(server.address().port, "Mal"));
+        eve.write(LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6") + LobbyCommands::tavChat(ch, "Eve", "done"));
+        mal.write(LobbyCommands::tavHut1Exit(ch, "Ann", 1) + LobbyCommands::tavHut1Launch(ch, "Ann", "10.6.6.6")
+                  + "PRIVMSG BobOnTavNET :...TAVHUT1LAUNCH Ann> 10.6.6.6|||\r\n" + LobbyCommands::tavChat(ch, "Mal", "done"));
+        for (RecordingView &v : views)
+            QTRY_VERIFY_WITH_TIMEOUT(v.chat.contains("Eve> done") && v.chat.contains("Mal> done"), 20000);
+        for (const LobbySession &session : s)
+            QCOMPARE(session.state().HutSlots[0], QByteArray("Ann"));
+        QVERIFY(launcher.starts().isEmpty());
+
         // The host launches; the members start the game on the host's address, the outsider nothing.
         s[0].LaunchButton_Click();
         QVERIFY(launcher.waitFor(3));

@@ -65,6 +65,7 @@ private slots:
         for (const QByteArray words : {"PING :y", "NOTICE AUTH :hi", "001 Ann :hi", "QUIT :bye", "JOIN :#TavarineNET_3"})
             QVERIFY(from("bob", "...TAVCHAT bob> " + words + "|||") && from("bob", words));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
+        QVERIFY(deliver(QByteArray("PING :a\nb\0c\r\n", 13)) && sent("PONG :abc\r\n"));  // a token cannot break the line
         QCOMPARE(session->state().UserListText, QByteArray("eve\r\nbob\r\n"));
         QVERIFY(view.taken[1] && session->state().HutSlots[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
     }
@@ -109,6 +110,9 @@ private slots:
         QVERIFY(from("Eve", "...TAVHUT1 Eve> 1|||") && view.toolTips[0] == "Eve");
         session->Timer5_Timer();
         QVERIFY(s.HutSlots[0] == "Ann" && from("bob", "...GETHUTLIST") && sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        // An exit frees only its sender's own place; an announcement sent privately counts for nothing.
+        QVERIFY(from("Eve", "...TAVHUT1EXIT Eve> 1|||") && deliver(":ZedOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1 Zed> 2|||\r\n"));
+        QVERIFY(s.HutSlots[0] == "Ann" && s.HutSlots[1].isEmpty() && view.taken[0] && !view.taken[1]);
         // Refresh: every place free, a query and a note; the own place returns with the restore.
         session->Refresh_Click();
         QVERIFY(!view.taken[0] && s.HutSlots[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
@@ -149,12 +153,35 @@ private slots:
         session->LaunchButton_Click();  // not the host
         for (const QByteArray address : {" 127.0.0.1 ; rm -rf ~", " -x", " $(id)", " ", ""})
             QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob>" + address + "|||"));
+        // Only the host sends the hut away, in the channel, as itself: not Cy, not Eve naming Bob, not privately.
+        QVERIFY(from("Cy", "...TAVHUT1LAUNCH Cy> 10.9.9.9|||") && from("Eve", "...TAVHUT1LAUNCH Bob> 10.9.9.9|||"));
+        QVERIFY(deliver(":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1LAUNCH Bob> 10.9.9.9|||\r\n"));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(session->state().MyHutSlot == 2 && launcher->starts().isEmpty());
-        // A plain address is obeyed: the game joins the host's address, once, whatever follows in the read.
-        QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||\r\n:BobOnTavNET " + Ch + "...TAVHUT1LAUNCH Bob> 1.2.3.4|||"));
+        // The host exits, then launches (its nickname in any letter case): the game joins its address, once.
+        QVERIFY(from("Bob", "...TAVHUT1EXIT Bob> 1|||") && session->state().HutSlots[0].isEmpty());
+        QVERIFY(from("bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||\r\n:BobOnTavNET " + Ch + "...TAVHUT1LAUNCH Bob> 1.2.3.4|||"));
         QVERIFY(launcher->waitFor(1) && view.closed);
         QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp 10.1.2.3 /nAnn /boundip 127.0.0.1"});
+    }
+    void silentLinkIsGivenUp()
+    {
+        QVERIFY(join());
+        session->socket().setIdleProbe(1000, "PING :tavarine-alive\r\n");
+        for (int n = 0; n < 8; ++n)  // most of them wait for the throttle
+            QVERIFY(session->Send_Click(QString::number(n)));
+        // A quiet server that answers the probe keeps the link; the probe goes ahead of waiting lines.
+        for (int probe = 0; probe < 3; ++probe) {
+            QVERIFY(server->waitFor("PING :tavarine-alive\r\n") && (probe > 0 || !server->received.contains("Ann> 7")));
+            server->received.clear();
+            QVERIFY(deliver(":irc.test.local PONG irc.test.local :tavarine-alive\r\n"));
+        }
+        // Silence after a probe: the link is lost, said so, and nothing more is sent.
+        QVERIFY(server->waitFor("PING :tavarine-alive\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(session->socket().state(), int(LobbySocket::Error), 10000);
+        session->Timer1_Timer();
+        QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
+        QVERIFY(!session->Send_Click(QStringLiteral("anyone?")) && server->clientGone());
     }
     void memberWithoutLauncher()
     {
@@ -184,6 +211,9 @@ private slots:
         QVERIFY(session->state().UserListText.isEmpty() && sent(Ch + "...GETTAVLIST\r\n"));
         // Only a plain web address is asked about; No starts nothing, Yes starts the browser.
         QVERIFY(from("m", "...TAVLNK file:///etc/passwd|||") && from("m", "...TAVLNK http://a.test/no|||"));
+        session->Player_Click(2);  // an unsafe link counts as No: the query in its line is still answered
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 3|||\r\n") && from("m", "...TAVLNK javascript:x GETHUTLIST|||"));
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 3|||\r\n"));
         view.answerLinks = true;
         QVERIFY(from("m", "...TAVLNK http://a.test/yes|||") && launcher->waitFor(1));
         QCOMPARE(view.linksAsked, (QStringList{"http://a.test/no", "http://a.test/yes"}));

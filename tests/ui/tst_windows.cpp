@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 // Clicks the middle of the control as drawn (clipped by its parents) on whatever widget the
@@ -92,7 +93,8 @@ private slots:
             return effect.startsWith('#')         ? windows.session() && windows.session()->state().ChannelName == effect
                  : effect == "LobbySelect shown" ? windows.lobbySelect() != nullptr
                  : effect == "program ended"     ? !ended.isEmpty()
-                 : effect == "LogFrm shown"      ? qobject_cast<LogFrm *>(QApplication::activeModalWidget()) != nullptr
+                 : effect == "LogFrm shown"      ? qobject_cast<LogFrm *>(QApplication::activeModalWidget())
+                                                       && !QApplication::activeModalWidget()->parentWidget()  // a window of its own
                                                  : server.received.contains(effect);
         }, 10000);
         QVERIFY2(ran, qPrintable("the click went to " + hit[0]));
@@ -120,6 +122,22 @@ private slots:
         log.Timer1_Timer();
         QCOMPARE(log.Text1->toPlainText(), QStringLiteral(":irc.test.local 001 AnnOnTavNET :Welcome\n\nPING :x\n\n"));
         QCOMPARE(log.Text2->toPlainText(), QStringLiteral("Sent Nickname and User Details\n"));
+        // A long evening: the log keeps its newest MiB from a line start; the box shows the newest lines,
+        // and every tick, new lines or not, puts its caret and view back at the start. No undo piles up.
+        for (int n = 0; session.state().InboundLog.total() < 3 << 20; ++n)
+            session.state().InboundLog += "PING :" + QByteArray::number(n) + "\r\n";
+        const QByteArray &kept = session.state().InboundLog.text();
+        QVERIFY(kept.size() >= TrafficLog::Kept && kept.size() <= TrafficLog::Kept * 5 / 4 && kept.startsWith("PING :"));
+        for (int tick = 0; tick < 2; ++tick) {
+            log.Text1->moveCursor(QTextCursor::End);
+            log.Timer1_Timer();
+            QVERIFY(log.Text1->textCursor().position() == 0 && log.Text1->verticalScrollBar()->value() == 0);
+        }
+        QVERIFY(log.Text1->toPlainText().endsWith(kept.sliced(kept.lastIndexOf("PING", kept.size() - 3)).chopped(2) + "\n"));
+        lobby.replaceChat(QStringLiteral("welcome"));
+        lobby.appendChat(QStringLiteral("bob> hi"));
+        QTRY_VERIFY(lobby.ChatBox->toPlainText().endsWith("bob> hi"));
+        QVERIFY(!log.Text2->document()->isUndoAvailable() && !lobby.ChatBox->document()->isUndoAvailable());
     }
 };
 
