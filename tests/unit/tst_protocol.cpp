@@ -2,6 +2,7 @@
 // the user list and hut slot numbers.
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
+#include "protocol/Nickname.h"
 #include "protocol/RegistrationLines.h"
 #include "protocol/UserList.h"
 
@@ -95,6 +96,12 @@ private slots:
         for (const auto &[v, n] : {std::pair{"0", 0}, {"1", 1}, {"4", 4}, {"5", 5}, {"11", 11}, {"12", 12}, {"2.5", 2},
                                    {"3.5", 4}, {" 2", 2}, {"3rd", 3}, {"x", 0}, {"70000", INT_MIN}, {"-1", -1}})
             QVERIFY2(HutSlot::readNumber(v).value_or(INT_MIN) == n, v);  // INT_MIN: does not fit 16 bits
+    }
+    void nicknames()  // what an IRC server can register is refused up front otherwise
+    {
+        for (const auto &[nick, ok] : {std::pair{u"Ann", true}, {u"a[1]`_^{|}-", true}, {u"", false}, {u"1st", false},
+                                       {u"-x", false}, {u"Ann Lee", false}, {u"Zo\u00eb", false}, {u"a!b", false}})
+            QVERIFY2(Nickname::isRegistrable(QStringView(nick)) == ok, qPrintable(QStringView(nick).toString()));
     }
 };
 
