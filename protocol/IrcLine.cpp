@@ -1,14 +1,19 @@
 #include "protocol/IrcLine.h"
 
 namespace {
+// Words are short: a plain walk beats a library search.
 QByteArrayView nextWord(QByteArrayView &rest)
 {
-    while (rest.startsWith(' '))
-        rest = rest.sliced(1);
-    const qsizetype sp = rest.indexOf(' ');
-    const QByteArrayView word = sp < 0 ? rest : rest.first(sp);
-    rest = sp < 0 ? QByteArrayView() : rest.sliced(sp + 1);
-    return word;
+    const char *p = rest.data();
+    const char *const end = p + rest.size();
+    while (p < end && *p == ' ')
+        ++p;
+    const char *const word = p;
+    while (p < end && *p != ' ')
+        ++p;
+    const QByteArrayView found(word, p - word);
+    rest = p < end ? QByteArrayView(p + 1, end - p - 1) : QByteArrayView();
+    return found;
 }
 }  // namespace
 
@@ -20,18 +25,18 @@ IrcLine IrcLine::parse(QByteArrayView line)
     if (line.startsWith('@'))
         nextWord(line);  // message tags carry nothing the lobby uses
     if (line.startsWith(':'))
-        msg.prefix = nextWord(line).sliced(1).toByteArray();
-    msg.command = nextWord(line).toByteArray().toUpper();
+        msg.prefix = nextWord(line).sliced(1);
+    msg.command = nextWord(line);
     while (!line.isEmpty()) {
         while (line.startsWith(' '))
             line = line.sliced(1);
         if (line.isEmpty())
             break;
         if (line.startsWith(':')) {
-            msg.params.append(line.sliced(1).toByteArray());
+            msg.params.append(line.sliced(1));
             break;
         }
-        msg.params.append(nextWord(line).toByteArray());
+        msg.params.append(nextWord(line));
     }
     return msg;
 }
@@ -39,5 +44,5 @@ IrcLine IrcLine::parse(QByteArrayView line)
 QByteArrayView IrcLine::senderNick() const
 {
     const qsizetype bang = prefix.indexOf('!');
-    return bang < 0 ? QByteArrayView(prefix) : QByteArrayView(prefix).first(bang);
+    return bang < 0 ? prefix : prefix.first(bang);
 }
