@@ -12,14 +12,25 @@ void benchLobbyWindow();
 void benchScale();      // many sessions on real servers
 void benchSendBurst();  // 50 chat lines at once, against servers' default flood handling
 void benchPeer();       // CPU per received line, ours against another IRC client
-// The child side of benchPeer: tavarine-bench --receive HOST PORT LINES
+void benchFlood();      // the windowed program under a chat flood: memory, CPU, responsiveness, transcript
+void benchStart();      // exec to the nickname window on screen, against a bare window
+// Child sides, each run by the bench as a process of its own:
+// tavarine-bench --receive HOST PORT LINES (a session without windows)
 int benchReceive(int argc, char *argv[]);
+// tavarine-bench --windowed-receive HOST PORT MARK[,MARK...] [--log] [--no-probe] (the program's window set)
+int benchWindowedReceive(int argc, char *argv[]);
+// tavarine-bench --show-window program|bare START_NS
+int benchShowWindow(int argc, char *argv[]);
+
+// Where the window figures are drawn, for the headers: "xcb on Xvfb :N ..." or the offscreen fallback.
+QByteArray windowPlatformText();
 
 // For the benches on real servers (bench_scale.cpp).
 // Runs the event loop until done() holds or timeoutMs passes; false on timeout.
 bool runUntil(const std::function<bool()> &done, qint64 timeoutMs, int pollMs = 10);
 // From /proc; -1 when unreadable. pid 0 is this process.
 qint64 peakMemoryKb(qint64 pid = 0);
+qint64 residentKb(qint64 pid = 0);  // VmRSS
 qint64 cpuMs(qint64 pid);
 // Processes this one started whose command name is `command`.
 QList<qint64> childPids(const QByteArray &command);

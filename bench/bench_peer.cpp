@@ -1,6 +1,7 @@
 // CPU per received chat line: our session in a child process against another IRC
 // client, each fed the same paced stream of lobby chat lines through one real server.
 #include "bench/Benchmarks.h"
+#include "bench/ChatFlood.h"
 
 #include "PlainIrcClient.h"
 #include "RealIrcServer.h"
@@ -22,9 +23,7 @@
 namespace {
 const QByteArray Channel = "#TavarineNET_3";
 constexpr int Lines = 100000;
-constexpr int LinesPerTick = 100;  // every 10 ms: at most 10,000 lines/s
-constexpr int TickMs = 10;
-constexpr int Window = 4000;      // lines sent but not yet confirmed, well below what the server queues
+constexpr ChatFlood::Pace PeerPace{10000, 10, 4000};  // window well below what the server queues
 constexpr int ProbeEvery = 500;   // the peer confirms by answering a CTCP PING
 constexpr qint64 SendLimitMs = 75000;
 
@@ -49,20 +48,6 @@ private:
     int m_expected;
 };
 
-struct Figures {
-    qint64 cpuStreamMs = -1;  // while the lines came
-    qint64 cpuTotalMs = -1;   // since the process started
-    qint64 wallMs = -1;       // first line sent until all were handled
-    qint64 peakKb = -1;
-    QByteArray failure;
-};
-
-QByteArray chatLine(int n)
-{
-    return "PRIVMSG " + Channel + " :...TAVCHAT bob> line " + QByteArray::number(n)
-        + " some text for the lobby to show|||\r\n";
-}
-
 void stop(QProcess &process)
 {
     if (process.state() == QProcess::NotRunning)
@@ -74,12 +59,28 @@ void stop(QProcess &process)
     }
 }
 
-enum class Receiver { Ours, PeerDefaults, PeerIrcOnly };
-
-Figures receive(Receiver receiver, const RealIrcServer &server, PlainIrcClient &sender)
+void printFigures(const char *who, const FloodFigures &f)
 {
-    const bool peer = receiver != Receiver::Ours;
-    Figures out;
+    if (!f.failure.isEmpty()) {
+        std::printf("  %-24s no figure: %s\n", who, f.failure.constData());
+        return;
+    }
+    std::printf("  %-24s CPU %6lld ms while receiving (%.1f us/line), %6lld ms in all; %.1f s wall; peak %.1f MB\n",
+                who, static_cast<long long>(f.cpuStreamMs), f.cpuStreamMs * 1000.0 / Lines,
+                static_cast<long long>(f.cpuTotalMs), f.wallMs / 1000.0, f.peakKb / 1024.0);
+}
+}  // namespace
+
+bool weechatAvailable()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("weechat-headless")).isEmpty();
+}
+
+FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, PlainIrcClient &sender,
+                          const QByteArray &channel, int lines, const ChatFlood::Pace &pace)
+{
+    const bool peer = receiver != FloodReceiver::Session;
+    FloodFigures out;
     QTemporaryDir home;
     QProcess process;
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -89,10 +90,10 @@ Figures receive(Receiver receiver, const RealIrcServer &server, PlainIrcClient &
         const QString commands = QStringLiteral(
             "/plugin unload logger;/server add lab %1/%2;/set irc.server.lab.nicks weepeer;"
             "/set irc.server.lab.autojoin %3;/set irc.server.lab.anti_flood_prio_low 0;/connect lab")
-            .arg(server.host()).arg(server.port()).arg(QString::fromLatin1(Channel));
+            .arg(server.host()).arg(server.port()).arg(QString::fromLatin1(channel));
         process.setProgram(QStandardPaths::findExecutable(QStringLiteral("weechat-headless")));
         // -p: no plugin but irc, to see what its other plugins cost per line.
-        process.setArguments(receiver == Receiver::PeerIrcOnly
+        process.setArguments(receiver == FloodReceiver::WeechatIrcOnly
                                  ? QStringList{QStringLiteral("--dir"), home.path(), QStringLiteral("-p"), QStringLiteral("-r"),
                                                QStringLiteral("/plugin load irc;") + commands}
                                  : QStringList{QStringLiteral("--dir"), home.path(), QStringLiteral("-r"), commands});
@@ -102,7 +103,7 @@ Figures receive(Receiver receiver, const RealIrcServer &server, PlainIrcClient &
     } else {
         process.setProgram(QCoreApplication::applicationFilePath());
         process.setArguments({QStringLiteral("--receive"), server.host(), QString::number(server.port()),
-                              QString::number(Lines)});
+                              QString::number(lines)});
         readyMark = "...TAVLIST|||recv|||";  // its arrival announcement
     }
     const qsizetype seenFrom = sender.received().size();
@@ -122,11 +123,10 @@ Figures receive(Receiver receiver, const RealIrcServer &server, PlainIrcClient &
     const qint64 cpuBefore = cpuMs(pid);
     QElapsedTimer wall;
     wall.start();
-    int sent = 0;
     int handled = 0;  // lines the receiver has confirmed
     QByteArray childOut;
     qsizetype scanned = sender.received().size();
-    const auto update = [&] {
+    const auto confirmed = [&] {
         if (peer) {
             const QByteArray got = sender.received();
             const QByteArray key = "\x01PING ";
@@ -143,8 +143,9 @@ Figures receive(Receiver receiver, const RealIrcServer &server, PlainIrcClient &
             if (pos >= 0)
                 handled = std::max(handled, childOut.mid(pos + 4, childOut.indexOf('\n', pos) - pos - 4).toInt());
             if (childOut.contains("done"))
-                handled = Lines;
+                handled = lines;
         }
+        return handled;
     };
     const auto failed = [&] {
         if (process.state() == QProcess::NotRunning)
@@ -153,30 +154,21 @@ Figures receive(Receiver receiver, const RealIrcServer &server, PlainIrcClient &
             return sender.received().indexOf(" 401 ", seenFrom) >= 0;  // no such nick: it was dropped
         return childOut.contains("disconnected") || childOut.contains("timeout");
     };
-    // Paced, and never more than a window ahead of what the receiver confirmed, so the
-    // server's queue towards a slow receiver stays small.
-    runUntil([&] {
-        update();
-        QByteArray batch;
-        const int limit = std::min(Lines, handled + Window);
-        for (int i = 0; i < LinesPerTick && sent < limit; ++i) {
-            batch += chatLine(++sent);
-            if (peer && (sent % ProbeEvery == 0 || sent == Lines))
-                batch += "PRIVMSG weepeer :\x01PING " + QByteArray::number(sent) + "\x01\r\n";
-        }
-        if (!batch.isEmpty())
-            sender.sendRaw(batch);
-        return handled >= Lines || failed();
-    }, SendLimitMs, TickMs);
-    const bool done = handled >= Lines && !failed();
-    if (done) {
+    ChatFlood flood(sender, channel, pace);
+    if (peer) {
+        flood.after = [lines](int n) {
+            return n % ProbeEvery == 0 || n == lines ? "PRIVMSG weepeer :\x01PING " + QByteArray::number(n) + "\x01\r\n"
+                                                     : QByteArray();
+        };
+    }
+    if (flood.runTo(lines, confirmed, failed, SendLimitMs)) {
         out.wallMs = wall.elapsed();
         out.cpuTotalMs = cpuMs(pid);
         out.cpuStreamMs = out.cpuTotalMs - cpuBefore;
         out.peakKb = peakMemoryKb(pid);
     } else {
-        out.failure = "confirmed " + QByteArray::number(handled) + " of " + QByteArray::number(Lines) + " lines ("
-            + QByteArray::number(sent) + " sent)";
+        out.failure = "confirmed " + QByteArray::number(handled) + " of " + QByteArray::number(lines) + " lines ("
+            + QByteArray::number(flood.sent()) + " sent)";
         if (process.state() == QProcess::NotRunning)
             out.failure += "; it exited";
         else if (failed())
@@ -188,18 +180,6 @@ Figures receive(Receiver receiver, const RealIrcServer &server, PlainIrcClient &
     stop(process);
     return out;
 }
-
-void printFigures(const char *who, const Figures &f)
-{
-    if (!f.failure.isEmpty()) {
-        std::printf("  %-24s no figure: %s\n", who, f.failure.constData());
-        return;
-    }
-    std::printf("  %-24s CPU %6lld ms while receiving (%.1f us/line), %6lld ms in all; %.1f s wall; peak %.1f MB\n",
-                who, static_cast<long long>(f.cpuStreamMs), f.cpuStreamMs * 1000.0 / Lines,
-                static_cast<long long>(f.cpuTotalMs), f.wallMs / 1000.0, f.peakKb / 1024.0);
-}
-}  // namespace
 
 int benchReceive(int argc, char *argv[])
 {
@@ -230,9 +210,9 @@ int benchReceive(int argc, char *argv[])
 
 void benchPeer()
 {
-    std::printf("peer: %d lobby chat lines through one ngircd (flood limits lifted), at most %d lines/s\n"
-                "  and %d lines ahead of what the receiver confirmed; CPU from /proc/PID/stat\n",
-                Lines, LinesPerTick * 1000 / TickMs, Window);
+    std::printf("peer: %d lobby chat lines through one ngircd (flood limits lifted), at %d lines/s\n"
+                "  and at most %d lines ahead of what the receiver confirmed; CPU from /proc/PID/stat\n",
+                Lines, PeerPace.linesPerSecond, PeerPace.window);
     RealIrcServer server;
     if (!server.start()) {
         std::printf("  skipped: %s\n", qPrintable(server.errorString().section(u'\n', 0, 0)));
@@ -243,17 +223,17 @@ void benchPeer()
         std::printf("  skipped: the sender could not join\n");
         return;
     }
-    const Figures ours = receive(Receiver::Ours, server, sender);
+    const FloodFigures ours = receiveFlood(FloodReceiver::Session, server, sender, Channel, Lines, PeerPace);
     printFigures("ours (child session)", ours);
-    if (QStandardPaths::findExecutable(QStringLiteral("weechat-headless")).isEmpty()) {
+    if (!weechatAvailable()) {
         std::printf("  peer client: skipped, weechat-headless is not installed (apt-get install weechat-headless)\n");
         return;
     }
-    const Figures peer = receive(Receiver::PeerDefaults, server, sender);
+    const FloodFigures peer = receiveFlood(FloodReceiver::Weechat, server, sender, Channel, Lines, PeerPace);
     printFigures("weechat-headless", peer);
-    const Figures ircOnly = receive(Receiver::PeerIrcOnly, server, sender);
+    const FloodFigures ircOnly = receiveFlood(FloodReceiver::WeechatIrcOnly, server, sender, Channel, Lines, PeerPace);
     printFigures("  its irc plugin only", ircOnly);
-    const auto ratio = [&](const char *what, const Figures &other) {
+    const auto ratio = [&](const char *what, const FloodFigures &other) {
         if (ours.failure.isEmpty() && other.failure.isEmpty() && other.cpuStreamMs > 0)
             std::printf("  ratio ours / %s, CPU while receiving: %.3f\n", what, double(ours.cpuStreamMs) / other.cpuStreamMs);
     };

@@ -88,6 +88,11 @@ qint64 peakMemoryKb(qint64 pid)
     return statusKb(pid, "VmHWM:");
 }
 
+qint64 residentKb(qint64 pid)
+{
+    return statusKb(pid, "VmRSS:");
+}
+
 qint64 cpuMs(qint64 pid)
 {
     const QByteArrayList f = statFields(procFile(pid, "stat"));

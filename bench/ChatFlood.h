@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <functional>
+
+class PlainIrcClient;
+class RealIrcServer;
+
+// Lobby chat lines from one sender, paced by the clock and never more than a window
+// ahead of what the receiver has confirmed, so the server's queue towards a slow
+// receiver stays small and no receiver is dropped for falling behind.
+class ChatFlood {
+public:
+    struct Pace {
+        int linesPerSecond = 4000;
+        int tickMs = 10;
+        int window = 2000;  // lines sent but not yet confirmed
+    };
+
+    ChatFlood(PlainIrcClient &sender, QByteArray channel, Pace pace);
+
+    // Line n as a receiver's transcript shows it.
+    static QByteArray shownText(int n);
+    QByteArray line(int n) const;
+    // Bytes sent right after line n, such as a probe the receiver answers.
+    std::function<QByteArray(int)> after;
+
+    // Sends up to line `to`; true once confirmed() reaches it, false when failed()
+    // holds or limitMs passes.
+    bool runTo(int to, const std::function<int()> &confirmed, const std::function<bool()> &failed, qint64 limitMs);
+    int sent() const { return m_sent; }
+    const Pace &pace() const { return m_pace; }
+
+private:
+    PlainIrcClient &m_sender;
+    QByteArray m_channel;
+    Pace m_pace;
+    int m_sent = 0;
+};
+
+// What one receiver cost while a flood came in (bench_peer.cpp).
+struct FloodFigures {
+    qint64 cpuStreamMs = -1;  // from the first line sent until the last was confirmed
+    qint64 cpuTotalMs = -1;   // since the process started
+    qint64 wallMs = -1;       // first line sent until all were handled
+    qint64 peakKb = -1;
+    QByteArray failure;
+};
+
+enum class FloodReceiver {
+    Session,         // our session without windows, in a child process
+    Weechat,         // weechat-headless with its default plugins
+    WeechatIrcOnly,  // weechat-headless with its irc plugin only
+};
+
+// Joins a fresh receiver to `channel`, feeds it `lines` chat lines through `sender` and
+// measures it; the receiver ends with the call.
+FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, PlainIrcClient &sender,
+                          const QByteArray &channel, int lines, const ChatFlood::Pace &pace);
+bool weechatAvailable();
