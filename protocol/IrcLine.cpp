@@ -1,19 +1,18 @@
 #include "protocol/IrcLine.h"
 
+#include <string_view>
+
 namespace {
-// Words are short: a plain walk beats a library search.
 QByteArrayView nextWord(QByteArrayView &rest)
 {
-    const char *p = rest.data();
-    const char *const end = p + rest.size();
-    while (p < end && *p == ' ')
-        ++p;
-    const char *const word = p;
-    while (p < end && *p != ' ')
-        ++p;
-    const QByteArrayView found(word, p - word);
-    rest = p < end ? QByteArrayView(p + 1, end - p - 1) : QByteArrayView();
-    return found;
+    qsizetype start = 0;
+    while (start < rest.size() && rest[start] == ' ')
+        ++start;
+    const std::string_view text(rest.data(), size_t(rest.size()));
+    const qsizetype sp = qsizetype(text.find(' ', size_t(start)));  // straight to memchr
+    const QByteArrayView word = sp < 0 ? rest.sliced(start) : rest.sliced(start, sp - start);
+    rest = sp < 0 ? QByteArrayView() : rest.sliced(sp + 1);
+    return word;
 }
 }  // namespace
 
@@ -27,18 +26,51 @@ IrcLine IrcLine::parse(QByteArrayView line)
     if (line.startsWith(':'))
         msg.prefix = nextWord(line).sliced(1);
     msg.command = nextWord(line);
-    while (!line.isEmpty()) {
-        while (line.startsWith(' '))
-            line = line.sliced(1);
-        if (line.isEmpty())
+    msg.paramText = line;
+    return msg;
+}
+
+namespace {
+// Calls take(parameter) for each in turn until it returns false.
+template <class Take>
+void eachParam(QByteArrayView rest, Take &&take)
+{
+    while (!rest.isEmpty()) {
+        while (rest.startsWith(' '))
+            rest = rest.sliced(1);
+        if (rest.isEmpty())
             break;
-        if (line.startsWith(':')) {
-            msg.params.append(line.sliced(1));
+        if (rest.startsWith(':')) {
+            take(rest.sliced(1));
             break;
         }
-        msg.params.append(nextWord(line));
+        if (!take(nextWord(rest)))
+            break;
     }
-    return msg;
+}
+}  // namespace
+
+IrcLine::Params IrcLine::params() const
+{
+    Params all;
+    eachParam(paramText, [&all](QByteArrayView p) {
+        all.append(p);
+        return true;
+    });
+    return all;
+}
+
+QByteArrayView IrcLine::param(qsizetype i) const
+{
+    QByteArrayView found;
+    qsizetype n = 0;
+    eachParam(paramText, [&](QByteArrayView p) {
+        if (n++ != i)
+            return true;
+        found = p;
+        return false;
+    });
+    return found;
 }
 
 QByteArrayView IrcLine::senderNick() const

@@ -9,13 +9,15 @@
 // is a view into the line, which must outlive it: taking a line apart allocates nothing.
 struct IrcLine {
     static constexpr qsizetype MaxParams = 15;  // what the protocol allows; more only costs a heap block
+    using Params = QVarLengthArray<QByteArrayView, MaxParams>;
 
     QByteArrayView prefix;
     QByteArrayView command;  // as sent: compare with isCommand()
-    QVarLengthArray<QByteArrayView, MaxParams> params;
+    QByteArrayView paramText;  // all after the command: most lines need no parameter, so they are cut when asked
 
     static IrcLine parse(QByteArrayView line);
-    QByteArrayView param(qsizetype i) const { return i >= 0 && i < params.size() ? params[i] : QByteArrayView(); }
+    Params params() const;
+    QByteArrayView param(qsizetype i) const;
     // Commands match whatever their letter case.
     bool isCommand(QByteArrayView name) const { return sameAscii(command, name); }
     // The nickname of the prefix "nick!user@host".

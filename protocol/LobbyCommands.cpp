@@ -1,6 +1,7 @@
 #include "protocol/LobbyCommands.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace LobbyCommands {
 
@@ -74,6 +75,12 @@ QByteArray withoutLineBreaks(QByteArray text)
 }
 
 namespace {
+// The first `c` from `from` on, or -1: straight to memchr, short lines make a wrapper count.
+qsizetype findChar(QByteArrayView line, char c, qsizetype from)
+{
+    return qsizetype(std::string_view(line.data(), size_t(line.size())).find(c, size_t(from)));
+}
+
 // The N - 1 characters of `text` stand in the line at `at`.
 template <qsizetype N>
 bool textAt(QByteArrayView line, qsizetype at, const char (&text)[N])
@@ -92,7 +99,7 @@ KeyPlaces KeyPlaces::find(QByteArrayView line)
         places.m_any = true;
     };
     // Found by their "V" and their "U", letters few lines hold in capitals.
-    for (qsizetype v = line.indexOf('V', 2); v >= 0; v = line.indexOf('V', v + 1)) {
+    for (qsizetype v = findChar(line, 'V', 2); v >= 0; v = findChar(line, 'V', v + 1)) {
         if (line[v - 1] != 'A' || line[v - 2] != 'T')
             continue;
         const qsizetype tav = v - 2, after = v + 1;
@@ -120,7 +127,7 @@ KeyPlaces KeyPlaces::find(QByteArrayView line)
                 mark(TavHut1Launch, dots);
         }
     }
-    for (qsizetype u = line.indexOf('U', 4); u >= 0; u = line.indexOf('U', u + 1)) {
+    for (qsizetype u = findChar(line, 'U', 4); u >= 0; u = findChar(line, 'U', u + 1)) {
         if (textAt(line, u - 4, "GETHUTLIST")) {
             mark(GetHutList, u - 4);
             break;
@@ -133,7 +140,7 @@ namespace {
 // The first "|||" CR LF from `from` on. A line holds few LFs, so they lead the search.
 qsizetype endMarkAt(QByteArrayView line, qsizetype from)
 {
-    for (qsizetype lf = line.indexOf('\n', from + 4); lf >= 0; lf = line.indexOf('\n', lf + 1)) {
+    for (qsizetype lf = findChar(line, '\n', from + 4); lf >= 0; lf = findChar(line, '\n', lf + 1)) {
         if (textAt(line, lf - 4, "|||\r"))
             return lf - 4;
     }
@@ -143,7 +150,7 @@ qsizetype endMarkAt(QByteArrayView line, qsizetype from)
 // The first "|||" from `from` on.
 qsizetype barsAt(QByteArrayView line, qsizetype from)
 {
-    for (qsizetype bar = line.indexOf('|', from); bar >= 0; bar = line.indexOf('|', bar + 1)) {
+    for (qsizetype bar = findChar(line, '|', from); bar >= 0; bar = findChar(line, '|', bar + 1)) {
         if (textAt(line, bar, "|||"))
             return bar;
     }

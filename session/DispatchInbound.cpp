@@ -78,9 +78,10 @@ bool LobbySession::RegistrationStep(const InboundLine &line)
         JoinStep();
     } else if (msg.isCommand("432") || msg.isCommand("433")) {
         // Shown instead of "Registering..." forever; nothing is retried.
-        const QByteArray reason = msg.params.size() >= 3
-            ? msg.param(1).toByteArray() + ": " + msg.params.last().toByteArray()
-            : msg.param(msg.params.size() - 1).toByteArray();
+        const IrcLine::Params params = msg.params();
+        const QByteArray reason = params.size() >= 3
+            ? params[1].toByteArray() + ": " + params.last().toByteArray()
+            : (params.isEmpty() ? QByteArray() : params.last().toByteArray());
         m_view->showRegistrationRefused(WireText::decode(reason));
     }
     return true;
