@@ -300,9 +300,14 @@ void Lobby::flushChat()
     // would only be trimmed again: they never reach the box.
     if (m_pendingChat.size() > ChatLinesKept)
         m_pendingChat.remove(0, m_pendingChat.size() - ChatLinesKept);
-    ChatBox->appendPlainText(m_pendingChat.join(u'\n'));
-    m_pendingChat.clear();
-    trimChat();
+    {
+        // One edit adds, one cuts; the caret goes to the end once, for both.
+        const QSignalBlocker quiet(ChatBox);
+        ChatBox->appendPlainText(m_pendingChat.join(u'\n'));
+        m_pendingChat.clear();
+        trimChat();
+    }
+    ChatBox_Change();
 }
 
 // Keeps the newest ChatLinesKept lines. The cut goes by position inside an edit block
