@@ -36,10 +36,12 @@ void benchInboundPath()
     const qint64 dispatchNs = bestOf(3, [&] {
         LobbySession session("Ann", "#TavarineNET_3");
         LineFramer framer;
+        QList<QByteArrayView> got;  // as the socket does it
         handled = 0;
         for (qsizetype pos = 0; pos < bytes.size(); pos += chunk) {
             const QByteArray raw = bytes.mid(pos, chunk);
-            const QByteArrayList got = framer.feed(raw);
+            got.clear();
+            framer.feed(raw, got);
             handled += got.size();
             session.Socket_DataArrival(raw, got);
         }

@@ -6,10 +6,30 @@
 #include "ui/Resource.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBlock>
 #include <cstdio>
+#include <ctime>
 
 namespace {
+// Runs the event loop until the transcript ends in `line` (the box may take chat lines in
+// at the screen's pace), then once more for the repaint that causes.
+void settle(Lobby &lobby, const QString &line)
+{
+    if (!QTest::qWaitFor([&] { return lobby.ChatBox->document()->lastBlock().text() == line; }, 10000))
+        std::printf("  (the transcript never showed its last line)\n");
+    QApplication::processEvents();
+}
+
+// CPU time of this thread: waiting for the next frame costs nothing.
+qint64 threadCpuNs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
 // Appends until the transcript has seen `lines` lines, then times `batch` more; the best of
 // three such runs, since one run on a shared machine is noisy.
 double microsPerAppendAt(Lobby &lobby, int lines, int batch)
@@ -17,15 +37,15 @@ double microsPerAppendAt(Lobby &lobby, int lines, int batch)
     qint64 best = -1;
     for (int run = 0; run < 3; ++run) {
         lobby.replaceChat(QStringLiteral("start"));
+        QString last = QStringLiteral("start");
         for (int i = 1; i < lines; ++i)
-            lobby.appendChat(QStringLiteral("bob> filler line number %1 with some words in it").arg(i));
-        QApplication::processEvents();
-        QElapsedTimer t;
-        t.start();
+            lobby.appendChat(last = QStringLiteral("bob> filler line number %1 with some words in it").arg(i));
+        settle(lobby, last);
+        const qint64 start = threadCpuNs();
         for (int i = 0; i < batch; ++i)
-            lobby.appendChat(QStringLiteral("eve> a measured line %1").arg(i));
-        QApplication::processEvents();  // include the repaint the appends cause
-        const qint64 ns = t.nsecsElapsed();
+            lobby.appendChat(last = QStringLiteral("eve> a measured line %1").arg(i));
+        settle(lobby, last);  // include the edit and the repaint the appends cause
+        const qint64 ns = threadCpuNs() - start;
         if (best < 0 || ns < best)
             best = ns;
     }
@@ -43,7 +63,7 @@ void benchLobbyWindow()
         std::printf("  (the lobby window never came on screen)\n");
 
     std::printf("chat transcript of the lobby window on %s (keeps the newest %d lines;\n"
-                "  1,000 lines appended, then the repaint they cause; best of 3):\n",
+                "  1,000 lines appended, then the repaint they cause; CPU time, best of 3):\n",
                 windowPlatformText().constData(), Lobby::ChatLinesKept);
     double at1000 = -1;
     double at100000 = -1;

@@ -153,5 +153,10 @@ void LobbySocket::onReadyRead()
         m_probeSent = false;
         m_idleTimer.start();
     }
-    emit dataArrival(raw, m_framer.feed(raw));
+    QList<QByteArrayView> lines;
+    lines.swap(m_lines);  // a read that came in while this one is handled gets a list of its own
+    m_framer.feed(raw, lines);
+    emit dataArrival(raw, lines);
+    lines.clear();
+    m_lines.swap(lines);
 }

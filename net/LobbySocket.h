@@ -43,8 +43,9 @@ public:
 
 signals:
     void stateChanged(int state);
-    // One read as it came, and the complete lines it finished.
-    void dataArrival(const QByteArray &raw, const QByteArrayList &lines);
+    // One read as it came, and the complete lines it finished: views that hold
+    // during the call only.
+    void dataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
 
 private:
     void setState(int state);
@@ -55,6 +56,7 @@ private:
 
     QTcpSocket m_socket;
     LineFramer m_framer;
+    QList<QByteArrayView> m_lines;  // kept between reads, so a read allocates no list
     SendThrottle m_throttle;
     QElapsedTimer m_clock;
     QTimer m_drainTimer;

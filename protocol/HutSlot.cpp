@@ -19,7 +19,19 @@ std::optional<int> readNumber(QByteArrayView value)
         while (i < value.size() && value[i] >= '0' && value[i] <= '9')
             ++i;
     };
+    const qsizetype firstDigit = i;
     digits();
+    // A plain whole number of a few digits needs no conversion through a double.
+    if (i - firstDigit <= 5 && !(i < value.size() && value[i] == '.')) {
+        int number = 0;
+        for (qsizetype d = firstDigit; d < i; ++d)
+            number = number * 10 + (value[d] - '0');
+        if (start < value.size() && value[start] == '-')
+            number = -number;
+        if (number < std::numeric_limits<std::int16_t>::min() || number > std::numeric_limits<std::int16_t>::max())
+            return std::nullopt;
+        return number;
+    }
     if (i < value.size() && value[i] == '.') {
         ++i;
         digits();

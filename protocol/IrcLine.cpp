@@ -1,12 +1,16 @@
 #include "protocol/IrcLine.h"
 
+#include <string_view>
+
 namespace {
 QByteArrayView nextWord(QByteArrayView &rest)
 {
-    while (rest.startsWith(' '))
-        rest = rest.sliced(1);
-    const qsizetype sp = rest.indexOf(' ');
-    const QByteArrayView word = sp < 0 ? rest : rest.first(sp);
+    qsizetype start = 0;
+    while (start < rest.size() && rest[start] == ' ')
+        ++start;
+    const std::string_view text(rest.data(), size_t(rest.size()));
+    const qsizetype sp = qsizetype(text.find(' ', size_t(start)));  // straight to memchr
+    const QByteArrayView word = sp < 0 ? rest.sliced(start) : rest.sliced(start, sp - start);
     rest = sp < 0 ? QByteArrayView() : rest.sliced(sp + 1);
     return word;
 }
@@ -20,24 +24,57 @@ IrcLine IrcLine::parse(QByteArrayView line)
     if (line.startsWith('@'))
         nextWord(line);  // message tags carry nothing the lobby uses
     if (line.startsWith(':'))
-        msg.prefix = nextWord(line).sliced(1).toByteArray();
-    msg.command = nextWord(line).toByteArray().toUpper();
-    while (!line.isEmpty()) {
-        while (line.startsWith(' '))
-            line = line.sliced(1);
-        if (line.isEmpty())
+        msg.prefix = nextWord(line).sliced(1);
+    msg.command = nextWord(line);
+    msg.paramText = line;
+    return msg;
+}
+
+namespace {
+// Calls take(parameter) for each in turn until it returns false.
+template <class Take>
+void eachParam(QByteArrayView rest, Take &&take)
+{
+    while (!rest.isEmpty()) {
+        while (rest.startsWith(' '))
+            rest = rest.sliced(1);
+        if (rest.isEmpty())
             break;
-        if (line.startsWith(':')) {
-            msg.params.append(line.sliced(1).toByteArray());
+        if (rest.startsWith(':')) {
+            take(rest.sliced(1));
             break;
         }
-        msg.params.append(nextWord(line).toByteArray());
+        if (!take(nextWord(rest)))
+            break;
     }
-    return msg;
+}
+}  // namespace
+
+IrcLine::Params IrcLine::params() const
+{
+    Params all;
+    eachParam(paramText, [&all](QByteArrayView p) {
+        all.append(p);
+        return true;
+    });
+    return all;
+}
+
+QByteArrayView IrcLine::param(qsizetype i) const
+{
+    QByteArrayView found;
+    qsizetype n = 0;
+    eachParam(paramText, [&](QByteArrayView p) {
+        if (n++ != i)
+            return true;
+        found = p;
+        return false;
+    });
+    return found;
 }
 
 QByteArrayView IrcLine::senderNick() const
 {
     const qsizetype bang = prefix.indexOf('!');
-    return bang < 0 ? QByteArrayView(prefix) : QByteArrayView(prefix).first(bang);
+    return bang < 0 ? prefix : prefix.first(bang);
 }

@@ -1,21 +1,46 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayList>
+#include <QByteArrayView>
+#include <QVarLengthArray>
 
 // One IRC line taken apart once: optional tags and prefix, the command, the
 // parameters (the trailing one without its colon). Used to recognise server
-// events by their command instead of by text anywhere in the line.
+// events by their command instead of by text anywhere in the line. Every part
+// is a view into the line, which must outlive it: taking a line apart allocates nothing.
 struct IrcLine {
-    QByteArray prefix;
-    QByteArray command;
-    QByteArrayList params;
+    static constexpr qsizetype MaxParams = 15;  // what the protocol allows; more only costs a heap block
+    using Params = QVarLengthArray<QByteArrayView, MaxParams>;
+
+    QByteArrayView prefix;
+    QByteArrayView command;  // as sent: compare with isCommand()
+    QByteArrayView paramText;  // all after the command: most lines need no parameter, so they are cut when asked
 
     static IrcLine parse(QByteArrayView line);
-    QByteArray param(qsizetype i) const { return params.value(i); }
+    Params params() const;
+    QByteArrayView param(qsizetype i) const;
+    // Commands match whatever their letter case.
+    bool isCommand(QByteArrayView name) const { return sameAscii(command, name); }
     // The nickname of the prefix "nick!user@host".
     QByteArrayView senderNick() const;
     // Nicknames and channel names match whatever their letter case. Brackets and braces
     // stay apart: a server that tells "[" from "{" must not let one pass for the other.
     static bool sameName(QByteArrayView a, QByteArrayView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+    // sameName(a, name + suffix), without putting the two together.
+    static bool sameName(QByteArrayView a, QByteArrayView name, QByteArrayView suffix)
+    {
+        return a.size() == name.size() + suffix.size() && sameName(a.first(name.size()), name)
+            && sameName(a.sliced(name.size()), suffix);
+    }
+
+private:
+    static bool sameAscii(QByteArrayView a, QByteArrayView b)
+    {
+        if (a.size() != b.size())
+            return false;
+        const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+        for (qsizetype i = 0; i < a.size(); ++i)
+            if (upper(a[i]) != upper(b[i]))
+                return false;
+        return true;
+    }
 };

@@ -1,5 +1,8 @@
 #include "protocol/LobbyCommands.h"
 
+#include <cstring>
+#include <string_view>
+
 namespace LobbyCommands {
 
 namespace {
@@ -71,46 +74,143 @@ QByteArray withoutLineBreaks(QByteArray text)
     return text;
 }
 
+namespace {
+// The first `c` from `from` on, or -1: straight to memchr, short lines make a wrapper count.
+qsizetype findChar(QByteArrayView line, char c, qsizetype from)
+{
+    return qsizetype(std::string_view(line.data(), size_t(line.size())).find(c, size_t(from)));
+}
+
+// The N - 1 characters of `text` stand in the line at `at`.
+template <qsizetype N>
+bool textAt(QByteArrayView line, qsizetype at, const char (&text)[N])
+{
+    return at >= 0 && at + N - 1 <= line.size() && std::memcmp(line.data() + at, text, N - 1) == 0;
+}
+}  // namespace
+
+KeyPlaces KeyPlaces::find(QByteArrayView line)
+{
+    KeyPlaces places;
+    places.m_at.fill(-1);
+    const auto mark = [&places](Key key, qsizetype at) {
+        if (places.m_at[key] < 0)
+            places.m_at[key] = at;  // places are met in order: the first one stays
+        places.m_any = true;
+    };
+    // Found by their "V" and their "U", letters few lines hold in capitals.
+    for (qsizetype v = findChar(line, 'V', 2); v >= 0; v = findChar(line, 'V', v + 1)) {
+        if (line[v - 1] != 'A' || line[v - 2] != 'T')
+            continue;
+        const qsizetype tav = v - 2, after = v + 1;
+        if (textAt(line, after, "LIST")) {
+            mark(TavList, tav);
+            if (textAt(line, tav - 3, "GET"))
+                mark(GetTavList, tav - 3);
+        } else if (textAt(line, after, "QUIT")) {
+            mark(TavQuit, tav);
+        }
+        if (!textAt(line, tav - 3, "..."))
+            continue;
+        const qsizetype dots = tav - 3;
+        if (textAt(line, after, "CHAT")) {
+            mark(TavChat, dots);
+        } else if (textAt(line, after, "MSG")) {
+            mark(TavMsg, dots);
+        } else if (textAt(line, after, "LNK")) {
+            mark(TavLnk, dots);
+        } else if (textAt(line, after, "HUT1")) {
+            mark(TavHut1, dots);
+            if (textAt(line, after + 4, "EXIT"))
+                mark(TavHut1Exit, dots);
+            else if (textAt(line, after + 4, "LAUNCH"))
+                mark(TavHut1Launch, dots);
+        }
+    }
+    for (qsizetype u = findChar(line, 'U', 4); u >= 0; u = findChar(line, 'U', u + 1)) {
+        if (textAt(line, u - 4, "GETHUTLIST")) {
+            mark(GetHutList, u - 4);
+            break;
+        }
+    }
+    return places;
+}
+
+namespace {
+// The first "|||" CR LF from `from` on. A line holds few LFs, so they lead the search.
+qsizetype endMarkAt(QByteArrayView line, qsizetype from)
+{
+    for (qsizetype lf = findChar(line, '\n', from + 4); lf >= 0; lf = findChar(line, '\n', lf + 1)) {
+        if (textAt(line, lf - 4, "|||\r"))
+            return lf - 4;
+    }
+    return -1;
+}
+
+// The first "|||" from `from` on.
+qsizetype barsAt(QByteArrayView line, qsizetype from)
+{
+    for (qsizetype bar = findChar(line, '|', from); bar >= 0; bar = findChar(line, '|', bar + 1)) {
+        if (textAt(line, bar, "|||"))
+            return bar;
+    }
+    return -1;
+}
+}  // namespace
+
 Field payload(QByteArrayView line, QByteArrayView key)
 {
-    const qsizetype k = line.indexOf(key);
+    return payload(line, key, line.indexOf(key));
+}
+
+Field payload(QByteArrayView line, QByteArrayView key, qsizetype k)
+{
     if (k < 0)
         return Field::absent();
     const qsizetype start = k + key.size() + 1;  // the blank after the key, whatever it is
     if (start > line.size())
         return Field::failed();
-    const qsizetype end = line.indexOf("|||\r\n", start);
+    const qsizetype end = endMarkAt(line, start);
     if (end < 0)
         return Field::failed();
-    return Field::found(line.sliced(start, end - start).toByteArray());
+    return Field::found(line.sliced(start, end - start));
 }
 
 namespace {
 // From the first "|||" after the key up to the end marker.
-Field fieldAfterBars(QByteArrayView line, QByteArrayView key, QByteArrayView end)
+Field fieldAfterBars(QByteArrayView line, qsizetype k, QByteArrayView end)
 {
-    const qsizetype k = line.indexOf(key);
     if (k < 0)
         return Field::absent();
-    const qsizetype s = line.indexOf("|||", k);
-    const qsizetype e = s < 0 ? -1 : line.indexOf(end, s + 3);
+    const qsizetype s = barsAt(line, k);
+    const qsizetype e = s < 0 ? -1 : end == "|||" ? barsAt(line, s + 3) : line.indexOf(end, s + 3);
     if (e < 0)
         return Field::failed();
-    return Field::found(line.sliced(s + 3, e - s - 3).toByteArray());
+    return Field::found(line.sliced(s + 3, e - s - 3));
 }
 }  // namespace
 
+Field listField(QByteArrayView line, qsizetype keyAt)
+{
+    return fieldAfterBars(line, keyAt, "|||");
+}
+
 Field listField(QByteArrayView line)
 {
-    return fieldAfterBars(line, TavListKey, "|||");
+    return listField(line, line.indexOf(TavListKey));
+}
+
+Field quitField(QByteArrayView line, qsizetype keyAt)
+{
+    return fieldAfterBars(line, keyAt, "\r\n");
 }
 
 Field quitField(QByteArrayView line)
 {
-    return fieldAfterBars(line, TavQuitKey, "\r\n");
+    return quitField(line, line.indexOf(TavQuitKey));
 }
 
-std::optional<NameAndValue> splitNameAndValue(const QByteArray &payload)
+std::optional<NameAndValue> splitNameAndValue(QByteArrayView payload)
 {
     const qsizetype gt = payload.indexOf('>');
     if (gt < 0 || gt + 1 >= payload.size())

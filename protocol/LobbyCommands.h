@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+#include <array>
+#include <optional>
+
 // Every lobby command line byte for byte, and the rules that find a command in a
 // received line and cut its fields. Pure functions over bytes.
 namespace LobbyCommands {
@@ -32,31 +35,53 @@ inline constexpr char TavMsgKey[] = "...TAVMSG";
 inline constexpr char TavLnkKey[] = "...TAVLNK";
 inline constexpr char TavQuitKey[] = "TAVQUIT";
 
+// Where each key first occurs in a line (-1: nowhere), found in one pass. Every
+// key but GETHUTLIST holds "TAV" once, at a fixed place, so only the places of
+// "TAV" and of "GETHUTLIST" are looked at: a line with neither holds no key.
+class KeyPlaces {
+public:
+    enum Key { GetTavList, TavList, TavHut1Launch, TavChat, TavMsg, TavLnk, TavHut1Exit, TavHut1, GetHutList, TavQuit, Count };
+
+    static KeyPlaces find(QByteArrayView line);
+    qsizetype at(Key key) const { return m_at[key]; }
+    bool has(Key key) const { return m_at[key] >= 0; }
+    bool none() const { return !m_any; }
+
+private:
+    std::array<qsizetype, Count> m_at;
+    bool m_any = false;
+};
+
 // The outcome of cutting a field: the key is absent (the rule does nothing),
-// the cut fails (the handling of the line ends), or the field was found.
+// the cut fails (the handling of the line ends), or the field was found. The
+// value is a view into the line.
 struct Field {
     enum Status { Absent, Failed, Found };
     Status status = Absent;
-    QByteArray value;
+    QByteArrayView value;
 
     static Field absent() { return {Absent, {}}; }
     static Field failed() { return {Failed, {}}; }
-    static Field found(QByteArray v) { return {Found, std::move(v)}; }
+    static Field found(QByteArrayView v) { return {Found, v}; }
 };
 
 // Key, one character skipped, then up to the first "|||" directly followed by CR LF.
 Field payload(QByteArrayView line, QByteArrayView key);
+// The same with the key's first place already known (-1: absent).
+Field payload(QByteArrayView line, QByteArrayView key, qsizetype keyAt);
 // TAVLIST: between the first two "|||" from the key onwards.
+Field listField(QByteArrayView line, qsizetype keyAt);
 Field listField(QByteArrayView line);
 // TAVQUIT: from the first "|||" after the key to the CR LF.
+Field quitField(QByteArrayView line, qsizetype keyAt);
 Field quitField(QByteArrayView line);
 
 // A payload "name> value": the name before the first ">", the value after it and
 // one more character. Fails (nullopt) without ">" or with nothing after it.
 struct NameAndValue {
-    QByteArray name;
-    QByteArray value;
+    QByteArrayView name;
+    QByteArrayView value;
 };
-std::optional<NameAndValue> splitNameAndValue(const QByteArray &payload);
+std::optional<NameAndValue> splitNameAndValue(QByteArrayView payload);
 
 }  // namespace LobbyCommands

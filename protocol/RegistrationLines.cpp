@@ -32,9 +32,9 @@ QByteArray mode(const QByteArray &channel)
 
 // The token goes back: servers that get a bare PONG drop the client at the next ping timeout.
 // A token cannot end the line early: a bare LF or NUL inside a received line stays out.
-QByteArray pong(const QByteArray &token)
+QByteArray pong(QByteArrayView token)
 {
-    return "PONG :" + LobbyCommands::withoutLineBreaks(token) + "\r\n";
+    return "PONG :" + LobbyCommands::withoutLineBreaks(token.toByteArray()) + "\r\n";
 }
 
 QByteArray ping(const QByteArray &token)

@@ -13,7 +13,7 @@ QByteArray nick(const QByteArray &nickname);
 QByteArray user(const QByteArray &nickname, const QByteArray &localAddress);
 QByteArray join(const QByteArray &channel);
 QByteArray mode(const QByteArray &channel);
-QByteArray pong(const QByteArray &token);
+QByteArray pong(QByteArrayView token);
 // Our own probe of a quiet link; any answer will do.
 QByteArray ping(const QByteArray &token);
 

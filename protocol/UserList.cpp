@@ -4,31 +4,33 @@ namespace UserList {
 
 namespace {
 // Position of the whole entry "nickname CR LF", or -1.
-qsizetype entryAt(const QByteArray &list, const QByteArray &nickname, qsizetype from = 0)
+qsizetype entryAt(QByteArrayView list, QByteArrayView nickname, qsizetype from = 0)
 {
-    const QByteArray entry = nickname + "\r\n";
-    for (qsizetype pos = list.indexOf(entry, from); pos >= 0; pos = list.indexOf(entry, pos + 1)) {
-        if (pos == 0 || (pos >= 2 && list.at(pos - 2) == '\r' && list.at(pos - 1) == '\n'))
+    for (qsizetype pos = list.indexOf(nickname, from); pos >= 0; pos = list.indexOf(nickname, pos + 1)) {
+        const bool starts = pos == 0 || (pos >= 2 && list.at(pos - 2) == '\r' && list.at(pos - 1) == '\n');
+        const qsizetype end = pos + nickname.size();
+        if (starts && end + 2 <= list.size() && list.at(end) == '\r' && list.at(end + 1) == '\n')
             return pos;
     }
     return -1;
 }
 }  // namespace
 
-bool isListed(const QByteArray &list, const QByteArray &nickname)
+bool isListed(QByteArrayView list, QByteArrayView nickname)
 {
     return entryAt(list, nickname) >= 0;
 }
 
-bool addIfNotListed(QByteArray &list, const QByteArray &nickname)
+bool addIfNotListed(QByteArray &list, QByteArrayView nickname)
 {
     if (nickname.isEmpty() || isListed(list, nickname))
         return false;  // an empty name would only show as a blank row
-    list += nickname + "\r\n";
+    list += nickname;
+    list += "\r\n";
     return true;
 }
 
-void removeEntry(QByteArray &list, const QByteArray &nickname)
+void removeEntry(QByteArray &list, QByteArrayView nickname)
 {
     for (qsizetype pos; (pos = entryAt(list, nickname)) >= 0;)
         list.remove(pos, nickname.size() + 2);

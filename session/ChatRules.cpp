@@ -21,10 +21,12 @@ bool LobbySession::Send_Click(const QString &text)
 
 bool LobbySession::TavChatRule(const InboundLine &line)
 {
-    const LobbyCommands::Field chat = LobbyCommands::payload(line.raw, LobbyCommands::TavChatKey);
+    const LobbyCommands::Field chat = LobbyCommands::payload(line.raw, LobbyCommands::TavChatKey,
+                                                             line.keys.at(LobbyCommands::KeyPlaces::TavChat));
     if (chat.status != LobbyCommands::Field::Found)
         return chat.status == LobbyCommands::Field::Absent;
-    m_view->appendChat(WireText::decode(chat.value));
+    if (m_view != &m_noView)  // nobody looking: no text to make
+        m_view->appendChat(WireText::decode(chat.value));
     const qsizetype gt = chat.value.indexOf('>');
     if (gt < 0)
         return false;
@@ -34,7 +36,8 @@ bool LobbySession::TavChatRule(const InboundLine &line)
 
 bool LobbySession::TavMsgRule(const InboundLine &line)
 {
-    const LobbyCommands::Field message = LobbyCommands::payload(line.raw, LobbyCommands::TavMsgKey);
+    const LobbyCommands::Field message = LobbyCommands::payload(line.raw, LobbyCommands::TavMsgKey,
+                                                                line.keys.at(LobbyCommands::KeyPlaces::TavMsg));
     if (message.status != LobbyCommands::Field::Found)
         return message.status == LobbyCommands::Field::Absent;
     m_view->beep();
@@ -44,7 +47,8 @@ bool LobbySession::TavMsgRule(const InboundLine &line)
 
 bool LobbySession::TavLnkRule(const InboundLine &line)
 {
-    const LobbyCommands::Field link = LobbyCommands::payload(line.raw, LobbyCommands::TavLnkKey);
+    const LobbyCommands::Field link = LobbyCommands::payload(line.raw, LobbyCommands::TavLnkKey,
+                                                             line.keys.at(LobbyCommands::KeyPlaces::TavLnk));
     if (link.status != LobbyCommands::Field::Found)
         return link.status == LobbyCommands::Field::Absent;
     const QString address = WireText::decode(link.value);

@@ -75,11 +75,13 @@ void LobbySession::Timer5_Timer()
 
 bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
 {
-    const bool exit = line.raw.contains(LobbyCommands::TavHut1ExitKey);
-    if (!exit && !line.raw.contains(LobbyCommands::TavHut1Key))
+    using LobbyCommands::KeyPlaces;
+    const bool exit = line.keys.has(KeyPlaces::TavHut1Exit);
+    if (!exit && !line.keys.has(KeyPlaces::TavHut1))
         return true;
-    const LobbyCommands::Field field =
-        LobbyCommands::payload(line.raw, exit ? LobbyCommands::TavHut1ExitKey : LobbyCommands::TavHut1Key);
+    const LobbyCommands::Field field = exit
+        ? LobbyCommands::payload(line.raw, LobbyCommands::TavHut1ExitKey, line.keys.at(KeyPlaces::TavHut1Exit))
+        : LobbyCommands::payload(line.raw, LobbyCommands::TavHut1Key, line.keys.at(KeyPlaces::TavHut1));
     if (field.status != LobbyCommands::Field::Found)
         return false;
     const auto parts = LobbyCommands::splitNameAndValue(field.value);
@@ -92,8 +94,8 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
     if (exit && holder != parts->name)
         return true;  // not the leaver's place: nothing to free
     if (*slot == 1)
-        m_formerHost = exit ? parts->name : QByteArray();
-    holder = exit ? QByteArray() : parts->name;
+        m_formerHost = exit ? parts->name.toByteArray() : QByteArray();
+    holder = exit ? QByteArray() : parts->name.toByteArray();
     if (*slot > HutSlot::Places)
         return false;  // beyond the four places only the table changes
     const QString toolTip = exit ? QString() : WireText::decode(parts->name);
@@ -101,20 +103,20 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
     return true;
 }
 
-bool LobbySession::saidInChannelBy(const InboundLine &line, const QByteArray &name) const
+bool LobbySession::saidInChannelBy(const InboundLine &line, QByteArrayView name) const
 {
-    return line.irc.command == "PRIVMSG" && IrcLine::sameName(line.irc.param(0), m_state.ChannelName)
-        && IrcLine::sameName(line.irc.senderNick(), RegistrationLines::ircNickname(name));
+    return line.irc.isCommand("PRIVMSG") && IrcLine::sameName(line.irc.param(0), m_state.ChannelName)
+        && IrcLine::sameName(line.irc.senderNick(), name, RegistrationLines::IrcNickSuffix);
 }
 
-bool LobbySession::isHutHost(const QByteArray &name) const
+bool LobbySession::isHutHost(QByteArrayView name) const
 {
     return !name.isEmpty() && (name == m_state.HutSlots[0] || name == m_formerHost);
 }
 
 bool LobbySession::HutQueryRule(const InboundLine &line)
 {
-    if (line.raw.contains(LobbyCommands::GetHutListKey) && m_state.MyHutSlot > 0)
+    if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList) && m_state.MyHutSlot > 0)
         announceHutPlace();
     return true;
 }

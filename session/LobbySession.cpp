@@ -25,7 +25,8 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     connect(&Timer5, &QTimer::timeout, this, &LobbySession::Timer5_Timer);
     m_socket.setIdleProbe(IdleProbeMs, RegistrationLines::ping("tavarine-alive"));
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
-    connect(&m_socket, &LobbySocket::dataArrival, this, &LobbySession::Socket_DataArrival);
+    connect(&m_socket, &LobbySocket::dataArrival, this,
+            qOverload<const QByteArray &, const QList<QByteArrayView> &>(&LobbySession::Socket_DataArrival));
 }
 
 void LobbySession::Form_Load(const Server &server)

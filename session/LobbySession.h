@@ -2,16 +2,19 @@
 
 #include "net/LobbySocket.h"
 #include "protocol/IrcLine.h"
+#include "protocol/LobbyCommands.h"
 #include "session/LobbyView.h"
 #include "session/SharedState.h"
 
 #include <QObject>
 #include <QTimer>
 
-// One received line as the rules see it: its bytes, and its IRC parts taken apart once.
+// One received line as the rules see it: its bytes, its IRC parts and where its
+// lobby keys stand, each found once. Views into the read: nothing is copied.
 struct InboundLine {
-    QByteArray raw;
+    QByteArrayView raw;
     IrcLine irc;
+    LobbyCommands::KeyPlaces keys;
 };
 
 // One visit to one lobby: the connection, the registration, the timers and the
@@ -47,6 +50,8 @@ public:
     void Command2_Click();
     // False (and nothing sent or shown) while not connected, so the window keeps the text.
     bool Send_Click(const QString &text);
+    void Socket_DataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
+    // The same for lines held as arrays of their own.
     void Socket_DataArrival(const QByteArray &raw, const QByteArrayList &lines);
     void DispatchInbound(const InboundLine &line);
 
@@ -94,9 +99,9 @@ private:
     void sendHutExit();
     void setPlace(int slot, bool taken, const QString *toolTip);
     // Sent to the lobby channel by the IRC nickname that belongs to this lobby name.
-    bool saidInChannelBy(const InboundLine &line, const QByteArray &name) const;
+    bool saidInChannelBy(const InboundLine &line, QByteArrayView name) const;
     // Holds slot 1, or held it until its own exit (the host exits, then launches).
-    bool isHutHost(const QByteArray &name) const;
+    bool isHutHost(QByteArrayView name) const;
     void closeLobby();
 
     SharedState m_state;

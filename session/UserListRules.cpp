@@ -24,19 +24,20 @@ void LobbySession::Timer2_Timer()
 
 void LobbySession::announcePresence()
 {
-    m_socket.sendOnce(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname));
+    if (m_socket.isConnected())  // else nothing goes out: no line to make
+        m_socket.sendOnce(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname));
 }
 
 bool LobbySession::GetTavListRule(const InboundLine &line)
 {
-    if (line.raw.contains(LobbyCommands::GetTavListKey))
+    if (line.keys.has(LobbyCommands::KeyPlaces::GetTavList))
         announcePresence();
     return true;
 }
 
 bool LobbySession::TavListRule(const InboundLine &line)
 {
-    const LobbyCommands::Field field = LobbyCommands::listField(line.raw);
+    const LobbyCommands::Field field = LobbyCommands::listField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavList));
     if (field.status == LobbyCommands::Field::Found)
         UserList::addIfNotListed(m_state.UserListText, field.value);
     return field.status != LobbyCommands::Field::Failed;
@@ -45,7 +46,7 @@ bool LobbySession::TavListRule(const InboundLine &line)
 // Somebody quit the server: every client starts its list afresh from the announcements.
 bool LobbySession::DepartureRule(const InboundLine &line)
 {
-    if (line.irc.command != "QUIT")
+    if (!line.irc.isCommand("QUIT"))
         return true;
     HutClearing();
     m_view->clearUserList();
@@ -58,7 +59,7 @@ bool LobbySession::DepartureRule(const InboundLine &line)
 // Somebody (this user included) joined the channel: announce, so the newcomer learns who is here.
 bool LobbySession::ArrivalRule(const InboundLine &line)
 {
-    if (line.irc.command != "JOIN")
+    if (!line.irc.isCommand("JOIN"))
         return true;
     announcePresence();
     HutReannouncement();
@@ -67,7 +68,7 @@ bool LobbySession::ArrivalRule(const InboundLine &line)
 
 bool LobbySession::TavQuitRule(const InboundLine &line)
 {
-    const LobbyCommands::Field field = LobbyCommands::quitField(line.raw);
+    const LobbyCommands::Field field = LobbyCommands::quitField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavQuit));
     if (field.status == LobbyCommands::Field::Found)
         UserList::removeEntry(m_state.UserListText, field.value);
     return field.status != LobbyCommands::Field::Failed;

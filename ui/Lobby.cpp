@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextBlock>
 
 namespace {
 QColor greyText()
@@ -50,7 +52,6 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
 
     ChatBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    ChatBox->setMaximumBlockCount(ChatLinesKept);  // older lines scroll away; appends stay cheap
     SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
 
     Send = makeControl<QPushButton>(this, "Send", {384, 240, 41, 17}, QStringLiteral("&Send"));
@@ -77,10 +78,13 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
 
     connect(ChatBox, &QPlainTextEdit::textChanged, this, &Lobby::ChatBox_Change);
     m_chatFlush.setSingleShot(true);
-    m_chatFlush.setInterval(0);
+    m_chatFlush.setTimerType(Qt::PreciseTimer);
     connect(&m_chatFlush, &QTimer::timeout, this, &Lobby::flushChat);
     connect(Send, &QPushButton::clicked, this, &Lobby::Send_Click);
-    connect(Command2, &QPushButton::clicked, this, [this] { m_session.Command2_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] {
+        m_session.Command2_Click();
+        flushChat();  // what the user did shows at once
+    });
     connect(Command1, &QPushButton::clicked, this, &Lobby::Command1_Click);
     m_session.setView(this);
     centreOnScreen(this);
@@ -131,7 +135,10 @@ void Lobby::buildHutPanel()
     }
     QuitButton = makeControl<ClickArea>(HUTBOX, "QuitButton", {96, 40, 25, 25});
     connect(QuitButton, &ClickArea::clicked, this, [this] { m_session.QuitButton_Click(); });
-    connect(Refresh, &ClickArea::clicked, this, [this] { m_session.Refresh_Click(); });
+    connect(Refresh, &ClickArea::clicked, this, [this] {
+        m_session.Refresh_Click();
+        flushChat();
+    });
     connect(LaunchButton, &ClickArea::clicked, this, [this] { m_session.LaunchButton_Click(); });
 }
 
@@ -199,8 +206,10 @@ void Lobby::ChatBox_Change()
 
 void Lobby::Send_Click()
 {
-    if (m_session.Send_Click(SendBox->text()))
+    if (m_session.Send_Click(SendBox->text())) {
         SendBox->clear();
+        flushChat();  // the user's own line shows at once, behind what came before it
+    }
 }
 
 void Lobby::setUserListRows(const QStringList &rows)
@@ -267,23 +276,55 @@ void Lobby::showJoined()
 
 void Lobby::replaceChat(const QString &line)
 {
-    m_pendingChat.clear();
+    m_pendingChat.clear();  // lines queued before the welcome would have gone with the old text
+    m_chatFlush.stop();
     ChatBox->setPlainText(line);
 }
 
 void Lobby::appendChat(const QString &line)
 {
     m_pendingChat.append(line);
-    if (!m_chatFlush.isActive())
-        m_chatFlush.start();
+    if (m_chatFlush.isActive())
+        return;
+    const QScreen *shown = screen();
+    const qreal hz = shown && shown->refreshRate() > 0 ? shown->refreshRate() : 60.0;
+    m_chatFlush.start(std::max(1, qRound(1000.0 / hz)));
 }
 
 void Lobby::flushChat()
 {
+    m_chatFlush.stop();
     if (m_pendingChat.isEmpty())
         return;
-    ChatBox->appendPlainText(m_pendingChat.join(u'\n'));
-    m_pendingChat.clear();
+    // Each line is one block at least, so lines older than the newest ChatLinesKept
+    // would only be trimmed again: they never reach the box.
+    if (m_pendingChat.size() > ChatLinesKept)
+        m_pendingChat.remove(0, m_pendingChat.size() - ChatLinesKept);
+    {
+        // One edit adds, one cuts; the caret goes to the end once, for both.
+        const QSignalBlocker quiet(ChatBox);
+        ChatBox->appendPlainText(m_pendingChat.join(u'\n'));
+        m_pendingChat.clear();
+        trimChat();
+    }
+    ChatBox_Change();
+}
+
+// Keeps the newest ChatLinesKept lines. The cut goes by position inside an edit block
+// and comes as an edit of its own: stepping block by block would lay out every line
+// that goes, and one edit spanning cut and append would have the layout walk the
+// whole box. So the cost follows the lines that come and go, not the box's history.
+void Lobby::trimChat()
+{
+    QTextDocument *doc = ChatBox->document();
+    const int excess = doc->blockCount() - ChatLinesKept;
+    if (excess <= 0)
+        return;
+    QTextCursor cut(doc);
+    cut.beginEditBlock();
+    cut.setPosition(doc->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    cut.endEditBlock();
 }
 
 void Lobby::closeEvent(QCloseEvent *event)

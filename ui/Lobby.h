@@ -92,8 +92,10 @@ private:
     Resource &m_store;
     QPointer<NewsForm> m_newsForm;
     QPointer<LogFrm> m_logFrm;
-    // Chat lines of one pass through the rules reach the box together: one edit, one scroll.
+    // Chat lines wait for the next frame of the screen: however many reads brought
+    // them, they reach the box in one edit and one repaint.
     QStringList m_pendingChat;
     QTimer m_chatFlush;
     void flushChat();
+    void trimChat();
 };
