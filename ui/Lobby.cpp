@@ -288,7 +288,9 @@ void Lobby::appendChat(const QString &line)
         return;
     const QScreen *shown = screen();
     const qreal hz = shown && shown->refreshRate() > 0 ? shown->refreshRate() : 60.0;
-    m_chatFlush.start(std::max(1, qRound(1000.0 / hz)));
+    // Two frames: a line still shows within 35 ms, and under a flood each update
+    // (layout, scroll bar, repaint) is shared by twice the lines.
+    m_chatFlush.start(std::max(1, qRound(2000.0 / hz)));
 }
 
 void Lobby::flushChat()
