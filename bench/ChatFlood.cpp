@@ -2,10 +2,12 @@
 
 #include "bench/Benchmarks.h"
 #include "PlainIrcClient.h"
+#include "RealIrcServer.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <cstdio>
 
 ChatFlood::ChatFlood(PlainIrcClient &sender, QByteArray channel, Pace pace)
     : m_sender(sender), m_channel(std::move(channel)), m_pace(pace)
@@ -53,4 +55,17 @@ bool ChatFlood::runTo(int to, const std::function<int()> &confirmed, const std::
         return false;
     }, limitMs, m_pace.tickMs);
     return !failure && confirmed() >= to;
+}
+
+bool openFlood(RealIrcServer &server, PlainIrcClient &sender, const QByteArray &channel)
+{
+    if (!server.start()) {
+        std::printf("  skipped: %s\n", qPrintable(server.errorString().section(u'\n', 0, 0)));
+        return false;
+    }
+    if (!sender.connectAndRegister(server.host(), server.port()) || !sender.join(channel)) {
+        std::printf("  skipped: the sender could not join\n");
+        return false;
+    }
+    return true;
 }

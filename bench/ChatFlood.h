@@ -60,3 +60,5 @@ enum class FloodReceiver {
 FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, PlainIrcClient &sender,
                           const QByteArray &channel, int lines, const ChatFlood::Pace &pace);
 bool weechatAvailable();
+// A server with flood limits lifted and the sender "bob" in the channel; says why not when it fails.
+bool openFlood(RealIrcServer &server, PlainIrcClient &sender, const QByteArray &channel);

@@ -475,15 +475,9 @@ void benchFlood()
         return;
     }
     RealIrcServer server;
-    if (!server.start()) {
-        std::printf("  skipped: %s\n", qPrintable(server.errorString().section(u'\n', 0, 0)));
-        return;
-    }
     PlainIrcClient sender("bob");
-    if (!sender.connectAndRegister(server.host(), server.port()) || !sender.join(Channel)) {
-        std::printf("  skipped: the sender could not join\n");
+    if (!openFlood(server, sender, Channel))
         return;
-    }
     const WindowedRun cpuRun = runWindowed(server, sender, {Lines}, false, false);
     const WindowedRun closed = runWindowed(server, sender, MemoryMarks, false);
     const WindowedRun open = runWindowed(server, sender, MemoryMarks, true);

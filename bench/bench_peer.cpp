@@ -214,15 +214,9 @@ void benchPeer()
                 "  and at most %d lines ahead of what the receiver confirmed; CPU from /proc/PID/stat\n",
                 Lines, PeerPace.linesPerSecond, PeerPace.window);
     RealIrcServer server;
-    if (!server.start()) {
-        std::printf("  skipped: %s\n", qPrintable(server.errorString().section(u'\n', 0, 0)));
-        return;
-    }
     PlainIrcClient sender("bob");
-    if (!sender.connectAndRegister(server.host(), server.port()) || !sender.join(Channel)) {
-        std::printf("  skipped: the sender could not join\n");
+    if (!openFlood(server, sender, Channel))
         return;
-    }
     const FloodFigures ours = receiveFlood(FloodReceiver::Session, server, sender, Channel, Lines, PeerPace);
     printFigures("ours (child session)", ours);
     if (!weechatAvailable()) {
