@@ -21,8 +21,7 @@ bool LobbySession::Send_Click(const QString &text)
 
 bool LobbySession::TavChatRule(const InboundLine &line)
 {
-    const LobbyCommands::Field chat = LobbyCommands::payload(line.raw, LobbyCommands::TavChatKey,
-                                                             line.keys.at(LobbyCommands::KeyPlaces::TavChat));
+    const LobbyCommands::Field chat = line.payload(LobbyCommands::TavChatKey, LobbyCommands::KeyPlaces::TavChat);
     if (chat.status != LobbyCommands::Field::Found)
         return chat.status == LobbyCommands::Field::Absent;
     if (m_view != &m_noView)  // nobody looking: no text to make
@@ -36,8 +35,7 @@ bool LobbySession::TavChatRule(const InboundLine &line)
 
 bool LobbySession::TavMsgRule(const InboundLine &line)
 {
-    const LobbyCommands::Field message = LobbyCommands::payload(line.raw, LobbyCommands::TavMsgKey,
-                                                                line.keys.at(LobbyCommands::KeyPlaces::TavMsg));
+    const LobbyCommands::Field message = line.payload(LobbyCommands::TavMsgKey, LobbyCommands::KeyPlaces::TavMsg);
     if (message.status != LobbyCommands::Field::Found)
         return message.status == LobbyCommands::Field::Absent;
     m_view->beep();
@@ -47,8 +45,7 @@ bool LobbySession::TavMsgRule(const InboundLine &line)
 
 bool LobbySession::TavLnkRule(const InboundLine &line)
 {
-    const LobbyCommands::Field link = LobbyCommands::payload(line.raw, LobbyCommands::TavLnkKey,
-                                                             line.keys.at(LobbyCommands::KeyPlaces::TavLnk));
+    const LobbyCommands::Field link = line.payload(LobbyCommands::TavLnkKey, LobbyCommands::KeyPlaces::TavLnk);
     if (link.status != LobbyCommands::Field::Found)
         return link.status == LobbyCommands::Field::Absent;
     const QString address = WireText::decode(link.value);

@@ -26,12 +26,11 @@ void LobbySession::LaunchButton_Click()
 
 bool LobbySession::LaunchRule(const InboundLine &line)
 {
-    const qsizetype keyAt = line.keys.at(LobbyCommands::KeyPlaces::TavHut1Launch);
-    if (keyAt < 0)
+    if (!line.keys.has(LobbyCommands::KeyPlaces::TavHut1Launch))
         return true;
     if (m_state.MyHutSlot < 1)
         return false;  // not in the hut: the rest of the line is not looked at
-    const LobbyCommands::Field field = LobbyCommands::payload(line.raw, LobbyCommands::TavHut1LaunchKey, keyAt);
+    const LobbyCommands::Field field = line.payload(LobbyCommands::TavHut1LaunchKey, LobbyCommands::KeyPlaces::TavHut1Launch);
     const auto parts = field.status == LobbyCommands::Field::Found
         ? LobbyCommands::splitNameAndValue(field.value) : std::nullopt;
     // Only the hut's host, speaking in the channel as itself, sends the hut away.

@@ -80,8 +80,8 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
     if (!exit && !line.keys.has(KeyPlaces::TavHut1))
         return true;
     const LobbyCommands::Field field = exit
-        ? LobbyCommands::payload(line.raw, LobbyCommands::TavHut1ExitKey, line.keys.at(KeyPlaces::TavHut1Exit))
-        : LobbyCommands::payload(line.raw, LobbyCommands::TavHut1Key, line.keys.at(KeyPlaces::TavHut1));
+        ? line.payload(LobbyCommands::TavHut1ExitKey, KeyPlaces::TavHut1Exit)
+        : line.payload(LobbyCommands::TavHut1Key, KeyPlaces::TavHut1);
     if (field.status != LobbyCommands::Field::Found)
         return false;
     const auto parts = LobbyCommands::splitNameAndValue(field.value);

@@ -15,6 +15,12 @@ struct InboundLine {
     QByteArrayView raw;
     IrcLine irc;
     LobbyCommands::KeyPlaces keys;
+
+    // The payload of a lobby command whose key place the classification already found.
+    LobbyCommands::Field payload(QByteArrayView key, LobbyCommands::KeyPlaces::Key which) const
+    {
+        return LobbyCommands::payload(raw, key, keys.at(which));
+    }
 };
 
 // One visit to one lobby: the connection, the registration, the timers and the
