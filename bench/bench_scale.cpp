@@ -135,7 +135,7 @@ qint64 phaseMs(const QDeadlineTimer &budget)
 bool holdsOthers(const LobbySession &s, const QByteArrayList &names)
 {
     return std::all_of(names.begin(), names.end(), [&](const QByteArray &n) {
-        return n == s.state().Nickname || UserList::isListed(s.state().UserListText, n);
+        return n == s.state().Nickname || s.state().UserListText.isListed(n);
     });
 }
 
@@ -298,7 +298,7 @@ void scaleRun(int n, bool defaultFlood, bool linked, const QDeadlineTimer &budge
                 continue;
             QByteArrayList missing;
             for (const QByteArray &name : names)
-                if (name != names[i] && !UserList::isListed(sessions[i]->state().UserListText, name))
+                if (name != names[i] && !sessions[i]->state().UserListText.isListed(name))
                     missing.append(name);
             std::printf("    note: lists complete in %d of %d; e.g. %s misses %lld: %s%s\n", listsDone, n,
                         names[i].constData(), static_cast<long long>(missing.size()),

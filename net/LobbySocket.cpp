@@ -35,31 +35,26 @@ void LobbySocket::connectToServer()
     m_socket.connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
-bool LobbySocket::send(const QByteArray &line)
+bool LobbySocket::send(const QByteArray &line, Kind kind)
 {
-    return enqueue(line, false);
+    return enqueue(line, kind, false);
 }
 
-bool LobbySocket::sendFirst(const QByteArray &line)
+bool LobbySocket::sendFirst(const QByteArray &line, Kind kind)
 {
-    return enqueue(line, true);
+    return enqueue(line, kind, true);
 }
 
-bool LobbySocket::enqueue(const QByteArray &line, bool first)
+bool LobbySocket::enqueue(const QByteArray &line, Kind kind, bool first)
 {
     if (m_state != Connected)
         return false;
     if (first)
-        m_throttle.pushFirst(line, m_clock.elapsed());
+        m_throttle.pushFirst(line, m_clock.elapsed(), kind);
     else
-        m_throttle.push(line, m_clock.elapsed());
+        m_throttle.push(line, m_clock.elapsed(), kind);
     drainQueue();
     return true;
-}
-
-bool LobbySocket::sendOnce(const QByteArray &line)
-{
-    return m_throttle.isWaiting(line) ? m_state == Connected : send(line);
 }
 
 void LobbySocket::drainQueue()
@@ -98,7 +93,9 @@ void LobbySocket::onIdle()
         return;
     if (!m_probeSent) {
         m_probeSent = true;
-        sendFirst(m_probeLine);
+        // Straight out, not behind the bucket: the answer's deadline runs from now, and
+        // one line a minute floods nobody.
+        m_socket.write(m_probeLine);
         m_idleTimer.start();
         return;
     }
@@ -111,11 +108,11 @@ void LobbySocket::onIdle()
     setState(Error);
 }
 
-void LobbySocket::close()
+int LobbySocket::close()
 {
-    // Lines queued just before close still leave: the connection ends here anyway.
+    int dropped = 0;
     if (m_state == Connected)
-        m_socket.write(m_throttle.takeAll());
+        m_socket.write(m_throttle.takeForClose(&dropped));
     m_throttle.clear();
     m_drainTimer.stop();
     m_idleTimer.stop();
@@ -124,6 +121,7 @@ void LobbySocket::close()
     m_framer.clear();
     m_closedByProgram = true;
     setState(Closed);
+    return dropped;
 }
 
 void LobbySocket::setState(int state)

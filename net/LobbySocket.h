@@ -23,21 +23,24 @@ public:
     void connectToServer();
     int state() const { return m_state; }
     bool isConnected() const { return m_state == Connected; }
-    // Queues one whole line behind those waiting; dropped unless connected.
-    bool send(const QByteArray &line);
-    // Queues a line ahead of those waiting (the answer to a PING).
-    bool sendFirst(const QByteArray &line);
-    // Queues a line unless an identical one is still waiting (a repeated announcement adds nothing).
-    bool sendOnce(const QByteArray &line);
+    using Kind = SendThrottle::Kind;
+    // Queues one whole line behind those waiting; dropped unless connected. A line of
+    // a kind other than Ordinary replaces a waiting line of its kind.
+    bool send(const QByteArray &line, Kind kind = SendThrottle::Ordinary);
+    // Queues a line ahead of those waiting (the answer to a PING, the launch).
+    bool sendFirst(const QByteArray &line, Kind kind = SendThrottle::Ordinary);
     qsizetype waitingLines() const { return m_throttle.waiting(); }
+    qsizetype waitingLines(Kind kind) const { return m_throttle.waiting(kind); }
     // Writes what the throttle lets go now; runs by itself when tokens come back.
     void drainQueue();
     QByteArray localIP() const;
     // A link can die without a close. After idleMs with nothing read, the probe line
-    // goes out ahead of the queue; after idleMs more with nothing read, the link is
+    // goes out at once, ahead of the queue; after idleMs more with nothing read, the link is
     // lost: closed here and reported as Error. Off until set.
     void setIdleProbe(int idleMs, const QByteArray &probeLine);
-    void close();
+    // Writes what the servers take right before a close (SendThrottle::CloseAllowance
+    // lines, the first ones) and returns how many waiting lines were dropped.
+    int close();
     bool closedByProgram() const { return m_closedByProgram; }
     qsizetype pendingBytes() const { return m_framer.pendingSize(); }  // of a line still incomplete
 
@@ -49,7 +52,7 @@ signals:
 
 private:
     void setState(int state);
-    bool enqueue(const QByteArray &line, bool first);
+    bool enqueue(const QByteArray &line, Kind kind, bool first);
     void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
     void onIdle();

@@ -9,23 +9,40 @@ void SendThrottle::refill(qint64 nowMs)
     m_lastRefill = nowMs;
 }
 
-void SendThrottle::push(const QByteArray &line, qint64 nowMs)
+std::deque<SendThrottle::Line>::iterator SendThrottle::findKind(Kind kind)
 {
-    refill(nowMs);
-    m_lines.push_back(line);
+    if (kind == Ordinary)
+        return m_lines.end();
+    return std::find_if(m_lines.begin(), m_lines.end(), [kind](const Line &l) { return l.kind == kind; });
 }
 
-void SendThrottle::pushFirst(const QByteArray &line, qint64 nowMs)
+qsizetype SendThrottle::waiting(Kind kind) const
+{
+    return std::count_if(m_lines.begin(), m_lines.end(), [kind](const Line &l) { return l.kind == kind; });
+}
+
+void SendThrottle::push(const QByteArray &line, qint64 nowMs, Kind kind)
 {
     refill(nowMs);
-    // Ahead of ordinary lines, behind earlier "first" lines: answers keep their order.
-    m_lines.insert(m_lines.begin() + std::ptrdiff_t(m_firstCount), line);
+    const auto same = findKind(kind);
+    if (same != m_lines.end())
+        same->bytes = line;  // keeps the place the older one had waited for
+    else
+        m_lines.push_back({line, kind});
+}
+
+void SendThrottle::pushFirst(const QByteArray &line, qint64 nowMs, Kind kind)
+{
+    refill(nowMs);
+    const auto same = findKind(kind);
+    if (same != m_lines.end()) {
+        if (std::size_t(same - m_lines.begin()) < m_firstCount)
+            --m_firstCount;
+        m_lines.erase(same);
+    }
+    // Answers keep their order among themselves.
+    m_lines.insert(m_lines.begin() + std::ptrdiff_t(m_firstCount), {line, kind});
     ++m_firstCount;
-}
-
-bool SendThrottle::isWaiting(const QByteArray &line) const
-{
-    return std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end();
 }
 
 QByteArray SendThrottle::takeReady(qint64 nowMs)
@@ -33,7 +50,7 @@ QByteArray SendThrottle::takeReady(qint64 nowMs)
     refill(nowMs);
     QByteArray out;
     while (!m_lines.empty() && m_tokens >= 1.0) {
-        out += m_lines.front();
+        out += m_lines.front().bytes;
         m_lines.pop_front();
         m_tokens -= 1.0;
         if (m_firstCount > 0)
@@ -42,11 +59,13 @@ QByteArray SendThrottle::takeReady(qint64 nowMs)
     return out;
 }
 
-QByteArray SendThrottle::takeAll()
+QByteArray SendThrottle::takeForClose(int *dropped)
 {
     QByteArray out;
-    for (const QByteArray &line : m_lines)
-        out += line;
+    const std::size_t kept = std::min<std::size_t>(m_lines.size(), CloseAllowance);
+    for (std::size_t i = 0; i < kept; ++i)
+        out += m_lines[i].bytes;
+    *dropped = int(m_lines.size() - kept);
     clear();
     return out;
 }

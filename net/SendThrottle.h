@@ -5,23 +5,34 @@
 
 // Outgoing lines pass a token bucket so no server takes the client for a flood:
 // a burst of a few lines, then a steady rate that common servers accept even
-// with their default flood settings. Lines leave in their order, but a line
-// queued "first" (the answer to a PING) goes ahead of those waiting.
+// with their default flood settings. The queue is a policy, not a pipe: lines
+// leave in their order, a line queued "first" goes ahead of those waiting, and
+// lines of one kind (a state that the newest line replaces) wait at most once.
 class SendThrottle {
 public:
     static constexpr int Burst = 5;
     static constexpr qint64 IntervalMs = 1000;  // one more line per interval
+    // Written right before a close, more would be lost or cost the connection:
+    // servers drop what they had not yet read, or the whole connection once
+    // their receive queue overflows. Within a burst both ngircd and InspIRCd
+    // take every line, even when a burst went out just before.
+    static constexpr int CloseAllowance = Burst;
 
-    void push(const QByteArray &line, qint64 nowMs);
-    void pushFirst(const QByteArray &line, qint64 nowMs);
-    // True when an identical line is still waiting.
-    bool isWaiting(const QByteArray &line) const;
+    // 0 is the ordinary kind: such lines never replace each other.
+    using Kind = int;
+    static constexpr Kind Ordinary = 0;
+
+    // Behind those waiting; a waiting line of the same kind is replaced where it stands.
+    void push(const QByteArray &line, qint64 nowMs, Kind kind = Ordinary);
+    // Ahead of ordinary lines, behind earlier "first" lines; a waiting line of the same kind goes.
+    void pushFirst(const QByteArray &line, qint64 nowMs, Kind kind = Ordinary);
     // Takes every line the bucket lets go at this moment.
     QByteArray takeReady(qint64 nowMs);
-    // Takes every waiting line, ready or not (the connection is closing).
-    QByteArray takeAll();
+    // The connection closes: the first CloseAllowance lines; the rest are dropped and counted.
+    QByteArray takeForClose(int *dropped);
     qint64 msUntilNext(qint64 nowMs) const;
     qsizetype waiting() const { return qsizetype(m_lines.size()); }
+    qsizetype waiting(Kind kind) const;
     void clear()
     {
         m_lines.clear();
@@ -29,9 +40,14 @@ public:
     }
 
 private:
+    struct Line {
+        QByteArray bytes;
+        Kind kind;
+    };
     void refill(qint64 nowMs);
+    std::deque<Line>::iterator findKind(Kind kind);
 
-    std::deque<QByteArray> m_lines;
+    std::deque<Line> m_lines;
     std::size_t m_firstCount = 0;  // lines at the front that were queued "first"
     double m_tokens = Burst;
     qint64 m_lastRefill = -1;

@@ -22,14 +22,23 @@ struct IrcLine {
     bool isCommand(QByteArrayView name) const { return sameAscii(command, name); }
     // The nickname of the prefix "nick!user@host".
     QByteArrayView senderNick() const;
-    // Nicknames and channel names match whatever their letter case. Brackets and braces
-    // stay apart: a server that tells "[" from "{" must not let one pass for the other.
-    static bool sameName(QByteArrayView a, QByteArrayView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+    // Nicknames and channel names match whatever the case of their ASCII letters. Brackets
+    // and braces stay apart: a server that tells "[" from "{" must not let one pass for the other.
+    static bool sameName(QByteArrayView a, QByteArrayView b) { return sameAscii(a, b); }
     // sameName(a, name + suffix), without putting the two together.
     static bool sameName(QByteArrayView a, QByteArrayView name, QByteArrayView suffix)
     {
         return a.size() == name.size() + suffix.size() && sameName(a.first(name.size()), name)
             && sameName(a.sliced(name.size()), suffix);
+    }
+
+    // A name as sameName sees it, for hashing: ASCII letters in lower case.
+    static QByteArray nameKey(QByteArrayView name)
+    {
+        QByteArray key = name.toByteArray();
+        for (char &c : key)
+            c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        return key;
     }
 
 private:

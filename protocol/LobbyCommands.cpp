@@ -1,5 +1,8 @@
 #include "protocol/LobbyCommands.h"
 
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -72,6 +75,49 @@ QByteArray withoutLineBreaks(QByteArray text)
 {
     text.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
     return text;
+}
+
+namespace {
+qsizetype utf8Size(QStringView text)
+{
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80)
+            bytes += 1;
+        else if (u < 0x800)
+            bytes += 2;
+        else if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
+            bytes += 4, ++i;
+        else
+            bytes += 3;  // a lone surrogate goes out as U+FFFD, three bytes too
+    }
+    return bytes;
+}
+}  // namespace
+
+QByteArrayList chatPieces(QStringView text, qsizetype maxBytes)
+{
+    maxBytes = std::max<qsizetype>(maxBytes, 4);  // room for any one character
+    QByteArrayList pieces;
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    while (utf8Size(text.sliced(start)) > maxBytes) {
+        qsizetype fits = start, blank = -1, bytes = 0;
+        characters.setPosition(start);
+        for (qsizetype end; (end = characters.toNextBoundary()) >= 0 && (bytes += utf8Size(text.sliced(fits, end - fits))) <= maxBytes;) {
+            if (text[end - 1] == u' ' && end - 1 > start)
+                blank = end - 1;
+            fits = end;
+        }
+        if (fits == start)  // one character longer than a piece: cut it between code points
+            fits = start + (text[start].isHighSurrogate() ? 2 : 1);
+        const qsizetype cut = blank > 0 ? blank : fits;
+        pieces.append(text.sliced(start, cut - start).toUtf8());
+        start = cut + (cut == blank ? 1 : 0);
+    }
+    pieces.append(text.sliced(start).toUtf8());
+    return pieces;
 }
 
 namespace {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
+#include <QStringView>
 
 #include <array>
 #include <optional>
@@ -22,6 +24,11 @@ QByteArray tavLnk(const QByteArray &channel, const QByteArray &address);
 QByteArray tavQuit(const QByteArray &channel, const QByteArray &nickname);
 
 QByteArray withoutLineBreaks(QByteArray text);
+
+// Typed text in pieces of at most maxBytes of UTF-8, each cut between two characters
+// (grapheme clusters), at a blank where the piece has one; the blank cut at is dropped.
+// Empty text is one empty piece.
+QByteArrayList chatPieces(QStringView text, qsizetype maxBytes);
 
 // Search keys, as they stand in the received text.
 inline constexpr char GetTavListKey[] = "GETTAVLIST";

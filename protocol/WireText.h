@@ -7,6 +7,9 @@
 namespace WireText {
 
 QString decode(QByteArrayView bytes);
+// Received text shown as one line: line and paragraph separators and control
+// characters become blanks, so one line never looks like two speakers.
+QString oneLine(QString text);
 inline QByteArray encode(const QString &typed) { return typed.toUtf8(); }
 
 }  // namespace WireText

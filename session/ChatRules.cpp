@@ -1,21 +1,35 @@
 // Chat lines, room messages and posted links.
 #include "session/LobbySession.h"
 
-#include "protocol/WireText.h"
 #include "launch/CommandLines.h"
 #include "launch/ProgramStarter.h"
 #include "protocol/LobbyCommands.h"
-#include "protocol/UserList.h"
+#include "protocol/RegistrationLines.h"
+#include "protocol/WireText.h"
 
 #include <QPointer>
+
+// Room for typed text in one TAVCHAT, so that the line every other client gets, with
+// the server's ":nick!user@host " in front, fits an IRC line.
+qsizetype LobbySession::chatPieceBytes() const
+{
+    const qsizetype ircNick = RegistrationLines::ircNickname(m_state.Nickname).size();
+    // Until the server showed it (the own JOIN): "~" + the nickname as user, the longest host name.
+    const qsizetype prefix = m_ownPrefixSize >= 0 ? m_ownPrefixSize : ircNick + 2 + ircNick + 1 + 63;
+    return MaxRelayedLine - (1 + prefix + 1) - LobbyCommands::tavChat(m_state.ChannelName, m_state.Nickname, {}).size();
+}
 
 bool LobbySession::Send_Click(const QString &text)
 {
     if (!m_socket.isConnected())
         return false;
-    const QByteArray sent = LobbyCommands::withoutLineBreaks(WireText::encode(text));
-    sendLobbyCommand(LobbyCommands::tavChat(m_state.ChannelName, m_state.Nickname, sent));
-    m_view->appendChat(WireText::decode(m_state.Nickname + "> " + sent));
+    QString typed = text;
+    typed.removeIf([](QChar c) { return c == u'\r' || c == u'\n' || c == u'\0'; });
+    // Too long for one line: several, every word in order, none cut off by a server.
+    for (const QByteArray &piece : LobbyCommands::chatPieces(typed, chatPieceBytes())) {
+        sendLobbyCommand(LobbyCommands::tavChat(m_state.ChannelName, m_state.Nickname, piece));
+        m_view->appendChat(WireText::oneLine(WireText::decode(m_state.Nickname + "> " + piece)));
+    }
     return true;
 }
 
@@ -24,12 +38,12 @@ bool LobbySession::TavChatRule(const InboundLine &line)
     const LobbyCommands::Field chat = line.payload(LobbyCommands::TavChatKey, LobbyCommands::KeyPlaces::TavChat);
     if (chat.status != LobbyCommands::Field::Found)
         return chat.status == LobbyCommands::Field::Absent;
-    if (m_view != &m_noView)  // nobody looking: no text to make
-        m_view->appendChat(WireText::decode(chat.value));
     const qsizetype gt = chat.value.indexOf('>');
-    if (gt < 0)
-        return false;
-    UserList::addIfNotListed(m_state.UserListText, chat.value.first(gt));
+    if (gt < 0 || !saidInChannelBy(line, chat.value.first(gt)))
+        return false;  // a line nobody can be shown to have said
+    if (m_view != &m_noView)  // nobody looking: no text to make
+        m_view->appendChat(WireText::oneLine(WireText::decode(chat.value)));
+    m_state.UserListText.add(chat.value.first(gt));
     return true;
 }
 
@@ -49,11 +63,16 @@ bool LobbySession::TavLnkRule(const InboundLine &line)
     if (link.status != LobbyCommands::Field::Found)
         return link.status == LobbyCommands::Field::Absent;
     const QString address = WireText::decode(link.value);
-    if (!CommandLines::isSafeLink(address))
-        return true;  // never offered: as if answered No, and the line's other rules still run
+    // Never offered, or one question already open: as if answered No, and the line's other rules still run.
+    if (!CommandLines::isSafeLink(address) || m_linkQuestionOpen)
+        return true;
+    m_linkQuestionOpen = true;
     QPointer<LobbySession> self(this);
     m_view->askOpenLink(address, [self, address](bool yes) {
-        if (self && yes)
+        if (!self)
+            return;
+        self->m_linkQuestionOpen = false;
+        if (yes)
             self->openLink(address);
     });
     return true;

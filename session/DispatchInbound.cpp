@@ -13,13 +13,14 @@ struct Rule {
     bool (LobbySession::*apply)(const InboundLine &);  // false ends the handling of the line
 };
 
-// The thirteen rules in the order they are applied. The first four run in the
+// The rules in the order they are applied. The first four run in the
 // data-arrival handler, the rest in DispatchInbound.
-constexpr std::array<Rule, 13> InboundRules{{
+constexpr std::array<Rule, 14> InboundRules{{
     {"GETTAVLIST", &LobbySession::GetTavListRule},
     {"TAVLIST", &LobbySession::TavListRule},
     {"NOTICE AUTH / 001 / 462", &LobbySession::RegistrationStep},
     {"PING", &LobbySession::PingStep},
+    {"353 / JOIN / PART / KICK / QUIT / NICK", &LobbySession::PresenceRule},
     {"QUIT", &LobbySession::DepartureRule},
     {"JOIN", &LobbySession::ArrivalRule},
     {"...TAVHUT1LAUNCH", &LobbySession::LaunchRule},

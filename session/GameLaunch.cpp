@@ -10,20 +10,25 @@ void LobbySession::LaunchButton_Click()
 {
     if (m_state.MyHutSlot < 1 || m_state.Nickname != m_state.HutSlots[0])
         return;
-    sendHutExit();
+    // The exit and the launch go ahead of anything waiting: the close after them
+    // writes only what the server takes at once.
+    sendHutExit(true);
     setPlace(m_state.MyHutSlot, false, nullptr);
     m_state.HutSlots[m_state.MyHutSlot - 1].clear();
-    sendLobbyCommand(LobbyCommands::tavHut1Launch(m_state.ChannelName, m_state.Nickname, m_socket.localIP()));
+    m_socket.sendFirst(LobbyCommands::tavHut1Launch(m_state.ChannelName, m_state.Nickname, m_socket.localIP()));
     m_state.MyHutSlot = 0;
     m_view->showLoginForm();
     const QString game = CommandLines::host(WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP()));
     if (!ProgramStarter::start(game, ProgramStarter::WindowStyle::NormalFocus)) {
-        sendHutExit();  // carries slot 0 now; the user stays in the lobby, outside the hut
+        // Slot 0 now, and never in place of the real exit still waiting: the user stays outside the hut.
+        sendLobbyCommand(LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot));
         return;
     }
     closeLobby();
 }
 
+// Only the host this member saw in place 1, speaking in the channel as itself, sends
+// the hut away: while it holds the place, or right after its own exit.
 bool LobbySession::LaunchRule(const InboundLine &line)
 {
     if (!line.keys.has(LobbyCommands::KeyPlaces::TavHut1Launch))
@@ -33,19 +38,16 @@ bool LobbySession::LaunchRule(const InboundLine &line)
     const LobbyCommands::Field field = line.payload(LobbyCommands::TavHut1LaunchKey, LobbyCommands::KeyPlaces::TavHut1Launch);
     const auto parts = field.status == LobbyCommands::Field::Found
         ? LobbyCommands::splitNameAndValue(field.value) : std::nullopt;
-    // Only the hut's host, speaking in the channel as itself, sends the hut away.
-    if (!parts || !saidInChannelBy(line, parts->name) || !isHutHost(parts->name))
+    if (!parts || !saidInChannelBy(line, parts->name) || !m_hutHost.is(parts->name))
         return false;
     // Even the host's address is only ever used as a plain IPv4 address.
     const QString hostAddress = WireText::decode(parts->value);
     if (!CommandLines::isDottedIPv4(hostAddress))
         return false;
-    sendHutExit();
-    m_state.HutSlots[m_state.MyHutSlot - 1].clear();
-    const QString none;
-    setPlace(m_state.MyHutSlot, false, &none);
+    sendHutExit(true);
+    freePlace(m_state.MyHutSlot);
     m_view->showLoginForm();
-    m_socket.close();
+    closeSocket();
     const QString game = CommandLines::joiner(hostAddress, WireText::decode(m_state.Nickname),
                                               QString::fromLatin1(m_socket.localIP()));
     if (!ProgramStarter::start(game, ProgramStarter::WindowStyle::NormalFocus))

@@ -1,10 +1,11 @@
 // The hut: taking, leaving and refreshing places, and the lines members broadcast.
+// A place belongs to its holder: another player's announcement does not take it
+// while the holder is in the channel.
 #include "session/LobbySession.h"
 
-#include "protocol/WireText.h"
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
-#include "protocol/RegistrationLines.h"
+#include "protocol/WireText.h"
 
 // Shows slot 1 to 4 as taken or free; the tooltip changes only when given.
 void LobbySession::setPlace(int slot, bool taken, const QString *toolTip)
@@ -14,14 +15,24 @@ void LobbySession::setPlace(int slot, bool taken, const QString *toolTip)
         m_view->setPlayerToolTip(slot - 1, *toolTip);
 }
 
-void LobbySession::announceHutPlace()
+void LobbySession::freePlace(int slot)
 {
-    sendLobbyCommand(LobbyCommands::tavHut1(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot));
+    m_state.HutSlots[slot - 1].clear();
+    const QString none;
+    if (slot <= HutSlot::Places)
+        setPlace(slot, false, &none);
 }
 
-void LobbySession::sendHutExit()
+void LobbySession::announceHutPlace()
 {
-    sendLobbyCommand(LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot));
+    sendLobbyCommand(LobbyCommands::tavHut1(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot), HutPlaceLine);
+}
+
+// An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
+void LobbySession::sendHutExit(bool first)
+{
+    const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot);
+    first ? m_socket.sendFirst(exit, HutPlaceLine) : m_socket.send(exit, HutPlaceLine);
 }
 
 void LobbySession::Player_Click(int Index)
@@ -45,9 +56,7 @@ void LobbySession::QuitButton_Click()
 {
     if (m_state.MyHutSlot == 0)
         return;
-    const QString none;
-    setPlace(m_state.MyHutSlot, false, &none);
-    m_state.HutSlots[m_state.MyHutSlot - 1].clear();
+    freePlace(m_state.MyHutSlot);
     sendHutExit();  // still carries the old slot
     m_state.MyHutSlot = 0;
 }
@@ -60,17 +69,22 @@ void LobbySession::Refresh_Click()
         m_state.HutSlots[i].clear();
     if (!m_socket.isConnected())
         return;
-    sendLobbyCommand(LobbyCommands::getHutList(m_state.ChannelName));
+    sendLobbyCommand(LobbyCommands::getHutList(m_state.ChannelName), HutQuery);
     m_view->appendChat(QStringLiteral(" -=Refreshing Hut #1=-"));
 }
 
-// Every two seconds the own place comes back, whatever others announced over it.
+// Every two seconds the own place comes back, after a refresh cleared the picture.
 void LobbySession::Timer5_Timer()
 {
     if (m_state.MyHutSlot <= 0 || !m_socket.isConnected())
         return;
     setPlace(m_state.MyHutSlot, true, nullptr);
     m_state.HutSlots[m_state.MyHutSlot - 1] = m_state.Nickname;
+}
+
+void LobbySession::HostExitGrace_Timer()
+{
+    m_hutHost.exitGraceOver();
 }
 
 bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
@@ -90,28 +104,40 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
         return false;
     if (!saidInChannelBy(line, parts->name))
         return false;  // nobody speaks for another player
-    QByteArray &holder = m_state.HutSlots[*slot - 1];
-    if (exit && holder != parts->name)
+    if (!exit)
+        return takePlace(parts->name, *slot) && *slot <= HutSlot::Places;
+    // The host's exit counts even while a refresh shows the place free: its launch follows.
+    if (*slot == 1 && m_hutHost.sawExit(parts->name))
+        HostExitGrace.start();
+    if (m_state.HutSlots[*slot - 1] != parts->name)
         return true;  // not the leaver's place: nothing to free
-    if (*slot == 1)
-        m_formerHost = exit ? parts->name.toByteArray() : QByteArray();
-    holder = exit ? QByteArray() : parts->name.toByteArray();
-    if (*slot > HutSlot::Places)
-        return false;  // beyond the four places only the table changes
-    const QString toolTip = exit ? QString() : WireText::decode(parts->name);
-    setPlace(*slot, !exit, &toolTip);
+    freePlace(*slot);
+    return *slot <= HutSlot::Places;  // beyond the four places only the table changes
+}
+
+bool LobbySession::takePlace(QByteArrayView name, int slot)
+{
+    const QByteArray &holder = m_state.HutSlots[slot - 1];
+    const bool heldByOther = slot == m_state.MyHutSlot
+        || (holder != name && !holder.isEmpty() && isPresent(holder))
+        || (slot == 1 && m_hutHost.holdsPlace() && !m_hutHost.is(name));
+    if (heldByOther || !isPresent(name))
+        return false;
+    for (int other = 1; other <= HutSlot::TableSize; ++other) {  // one place a player
+        if (other == slot || m_state.HutSlots[other - 1] != name)
+            continue;
+        if (other == 1 && m_hutHost.is(name))
+            m_hutHost.forget();  // moved out of the host's place
+        freePlace(other);
+    }
+    m_state.HutSlots[slot - 1] = name.toByteArray();
+    if (slot == 1)
+        m_hutHost.sawHolding(name);
+    if (slot <= HutSlot::Places) {
+        const QString toolTip = WireText::decode(name);
+        setPlace(slot, true, &toolTip);
+    }
     return true;
-}
-
-bool LobbySession::saidInChannelBy(const InboundLine &line, QByteArrayView name) const
-{
-    return line.irc.isCommand("PRIVMSG") && IrcLine::sameName(line.irc.param(0), m_state.ChannelName)
-        && IrcLine::sameName(line.irc.senderNick(), name, RegistrationLines::IrcNickSuffix);
-}
-
-bool LobbySession::isHutHost(QByteArrayView name) const
-{
-    return !name.isEmpty() && (name == m_state.HutSlots[0] || name == m_formerHost);
 }
 
 bool LobbySession::HutQueryRule(const InboundLine &line)
@@ -119,17 +145,6 @@ bool LobbySession::HutQueryRule(const InboundLine &line)
     if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList) && m_state.MyHutSlot > 0)
         announceHutPlace();
     return true;
-}
-
-// First step of the departure rule: the panel is rebuilt from the announcements that follow.
-void LobbySession::HutClearing()
-{
-    for (int slot = 1; slot <= HutSlot::Places; ++slot)
-        m_view->setPlayer(slot - 1, false);
-    for (int slot = 1; slot <= HutSlot::Places; ++slot)
-        m_view->setPlayerToolTip(slot - 1, QString());
-    for (int i = 0; i < HutSlot::Places; ++i)
-        m_state.HutSlots[i].clear();
 }
 
 void LobbySession::HutReannouncement()

@@ -20,9 +20,12 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     Timer1.setInterval(1000);
     Timer2.setInterval(5000);
     Timer5.setInterval(2000);
+    HostExitGrace.setInterval(HutHost::ExitGraceMs);
+    HostExitGrace.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &LobbySession::Timer1_Timer);
     connect(&Timer2, &QTimer::timeout, this, &LobbySession::Timer2_Timer);
     connect(&Timer5, &QTimer::timeout, this, &LobbySession::Timer5_Timer);
+    connect(&HostExitGrace, &QTimer::timeout, this, &LobbySession::HostExitGrace_Timer);
     m_socket.setIdleProbe(IdleProbeMs, RegistrationLines::ping("tavarine-alive"));
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
     connect(&m_socket, &LobbySocket::dataArrival, this,
@@ -44,7 +47,14 @@ void LobbySession::Form_Unload()
     Timer1.stop();
     Timer2.stop();
     Timer5.stop();
-    m_socket.close();
+    HostExitGrace.stop();
+    closeSocket();
+}
+
+void LobbySession::closeSocket()
+{
+    if (const int dropped = m_socket.close())
+        m_state.OutboundLog += "Dropped " + QByteArray::number(dropped) + " waiting lines at close\r\n";
 }
 
 void LobbySession::onSocketState(int state)

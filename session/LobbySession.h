@@ -3,10 +3,12 @@
 #include "net/LobbySocket.h"
 #include "protocol/IrcLine.h"
 #include "protocol/LobbyCommands.h"
+#include "session/HutHost.h"
 #include "session/LobbyView.h"
 #include "session/SharedState.h"
 
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 // One received line as the rules see it: its bytes, its IRC parts and where its
@@ -49,6 +51,7 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
     void Timer5_Timer();
+    void HostExitGrace_Timer();
     void Player_Click(int Index);
     void QuitButton_Click();
     void Refresh_Click();
@@ -63,6 +66,7 @@ public:
 
     // The inbound rules, applied in the table's order (DispatchInbound.cpp);
     // false ends the handling of the line.
+    bool PresenceRule(const InboundLine &line);
     bool GetTavListRule(const InboundLine &line);
     bool TavListRule(const InboundLine &line);
     bool RegistrationStep(const InboundLine &line);
@@ -80,6 +84,18 @@ public:
     QTimer Timer1;  // status caption and host controls, 1000 ms
     QTimer Timer2;  // user list rebuild, 5000 ms
     QTimer Timer5;  // own hut place restore, 2000 ms
+    QTimer HostExitGrace;  // single shot: how long a launch still counts after the host's exit
+
+    // Kinds of queued line: the newest of a kind replaces one still waiting.
+    enum LineKind : SendThrottle::Kind {
+        Typed = SendThrottle::Ordinary,
+        PresenceLine,  // this player's TAVLIST
+        HutPlaceLine,  // this player's hut announcement or exit
+        UserListQuery,
+        HutQuery,
+    };
+    // What an IRC server relays at most, CR LF included.
+    static constexpr qsizetype MaxRelayedLine = 512;
 
     static QString captionFor(int socketState, const SharedState &state);
     // Silence from the server before a probe, and again before the link counts as lost.
@@ -96,23 +112,32 @@ private:
     void onSocketState(int state);
     void sendRegistration();
     void JoinStep();
-    bool sendLobbyCommand(const QByteArray &line) { return m_socket.send(line); }
+    bool sendLobbyCommand(const QByteArray &line, LineKind kind = Typed) { return m_socket.send(line, kind); }
     void announcePresence();
-    void HutClearing();
     void HutReannouncement();
     void openLink(const QString &address);
     void announceHutPlace();
-    void sendHutExit();
+    void sendHutExit(bool first = false);
     void setPlace(int slot, bool taken, const QString *toolTip);
-    // Sent to the lobby channel by the IRC nickname that belongs to this lobby name.
+    void freePlace(int slot);
+    // Did this player say this line, in the channel? A PRIVMSG to the lobby channel from
+    // the IRC nickname that is the name followed by the nickname ending.
     bool saidInChannelBy(const InboundLine &line, QByteArrayView name) const;
-    // Holds slot 1, or held it until its own exit (the host exits, then launches).
-    bool isHutHost(QByteArrayView name) const;
+    bool isPresent(QByteArrayView name) const;
+    void playerLeft(QByteArrayView ircNickname);
+    bool takePlace(QByteArrayView name, int slot);
+    qsizetype chatPieceBytes() const;
     void closeLobby();
+    // Closes the connection; what the close could not write is noted in OutboundLog.
+    void closeSocket();
 
     SharedState m_state;
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
-    QByteArray m_formerHost;
+    QSet<QByteArray> m_present;  // IRC nicknames in the channel, by IrcLine::nameKey
+    qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
+    HutHost m_hutHost;
+    bool m_linkQuestionOpen = false;
+    quint64 m_shownUserList = 0;  // UserListText's changes() when the list box last showed it
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/UserList.h"
 #include "session/TrafficLog.h"
 
 #include <QByteArray>
@@ -11,9 +12,9 @@
 struct SharedState {
     QByteArray Nickname;       // as typed, UTF-8
     QByteArray ChannelName;    // "#TavarineNET_" + lobby digit
-    QByteArray UserListText;   // entries "nick\r\n" in order of arrival
+    UserList UserListText;     // names in order of arrival
     std::array<QByteArray, 11> HutSlots{};  // slot n at index n - 1
     std::int16_t MyHutSlot = 0;
     TrafficLog InboundLog;     // every raw read followed by CR LF, the newest 1 MiB
-    TrafficLog OutboundLog;    // registration progress notes
+    TrafficLog OutboundLog;    // registration progress notes, and lines dropped at a close
 };

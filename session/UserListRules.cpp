@@ -1,23 +1,25 @@
 // Who is present: the refresh, the rebuild, and the rules that fill and empty UserListText.
 #include "session/LobbySession.h"
 
-#include "protocol/WireText.h"
 #include "protocol/LobbyCommands.h"
-#include "protocol/UserList.h"
+#include "protocol/WireText.h"
 
 void LobbySession::Command2_Click()
 {
     if (!m_socket.isConnected())
         return;
     m_state.UserListText.clear();
-    sendLobbyCommand(LobbyCommands::getTavList(m_state.ChannelName));
+    sendLobbyCommand(LobbyCommands::getTavList(m_state.ChannelName), UserListQuery);
     m_view->appendChat(QStringLiteral(" -=Refreshing User List=-"));
 }
 
 void LobbySession::Timer2_Timer()
 {
+    if (m_state.UserListText.changes() == m_shownUserList)
+        return;  // the box already shows this list
+    m_shownUserList = m_state.UserListText.changes();
     QStringList rows;
-    for (const QByteArray &row : UserList::rows(m_state.UserListText))
+    for (const QByteArray &row : m_state.UserListText.rows())
         rows.append(WireText::decode(row));
     m_view->setUserListRows(rows);
 }
@@ -25,7 +27,7 @@ void LobbySession::Timer2_Timer()
 void LobbySession::announcePresence()
 {
     if (m_socket.isConnected())  // else nothing goes out: no line to make
-        m_socket.sendOnce(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname));
+        sendLobbyCommand(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname), PresenceLine);
 }
 
 bool LobbySession::GetTavListRule(const InboundLine &line)
@@ -38,17 +40,20 @@ bool LobbySession::GetTavListRule(const InboundLine &line)
 bool LobbySession::TavListRule(const InboundLine &line)
 {
     const LobbyCommands::Field field = LobbyCommands::listField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavList));
-    if (field.status == LobbyCommands::Field::Found)
-        UserList::addIfNotListed(m_state.UserListText, field.value);
-    return field.status != LobbyCommands::Field::Failed;
+    if (field.status == LobbyCommands::Field::Absent)
+        return true;
+    if (field.status == LobbyCommands::Field::Failed || !saidInChannelBy(line, field.value))
+        return false;
+    m_state.UserListText.add(field.value);
+    return true;
 }
 
-// Somebody quit the server: every client starts its list afresh from the announcements.
+// Somebody quit the server (the presence rule has freed their place): every client
+// starts its list afresh from the announcements.
 bool LobbySession::DepartureRule(const InboundLine &line)
 {
     if (!line.irc.isCommand("QUIT"))
         return true;
-    HutClearing();
     m_view->clearUserList();
     m_state.UserListText.clear();
     announcePresence();
@@ -69,7 +74,10 @@ bool LobbySession::ArrivalRule(const InboundLine &line)
 bool LobbySession::TavQuitRule(const InboundLine &line)
 {
     const LobbyCommands::Field field = LobbyCommands::quitField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavQuit));
-    if (field.status == LobbyCommands::Field::Found)
-        UserList::removeEntry(m_state.UserListText, field.value);
-    return field.status != LobbyCommands::Field::Failed;
+    if (field.status == LobbyCommands::Field::Absent)
+        return true;
+    if (field.status == LobbyCommands::Field::Failed || !saidInChannelBy(line, field.value))
+        return false;
+    m_state.UserListText.remove(field.value);
+    return true;
 }

@@ -1,9 +1,25 @@
 // One crowd on a real server with its default flood settings, ngircd and then InspIRCd: four
-// lobby sessions and a plain IRC client in lobby 3, from registration to the host's launch,
-// then a burst of typing, and the server dying under the one left.
+// lobby sessions and plain IRC clients in lobby 3, from registration to the host's launch
+// with a full send queue, a stranger and an impersonator, a line too long for IRC, a burst of
+// typing, and the server dying under the one left.
 #include "Fixtures.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/UserList.h"
+
+#include <QRegularExpression>
+
+// The chat texts a plain client got from one lobby name, each line checked to be whole and
+// within an IRC line.
+static QStringList chatFrom(const QByteArray &received, const QByteArray &name)
+{
+    QStringList texts;
+    for (const QByteArray &line : received.split('\n')) {
+        const qsizetype at = line.indexOf(" :...TAVCHAT " + name + "> ");
+        if (at >= 0 && line.endsWith("|||\r") && line.size() + 1 <= 512)
+            texts += QString::fromUtf8(line.sliced(at + 15 + name.size()).chopped(4));
+    }
+    return texts;
+}
 
 class TestCrowdE2E : public QObject {
     Q_OBJECT
@@ -23,7 +39,7 @@ private slots:
         StandInLauncher launcher;
         RealIrcServer server;
         PlainIrcClient eve;
-        QVERIFY(server.start(RealIrcServer::Kind(kind), 5) && eve.enter(server.address().port, "Eve"));  // pings often
+        QVERIFY(server.start(RealIrcServer::Kind(kind), 5) && eve.enter(server.address().port, "EveOnTavNET"));  // pings often
 
         // Everybody registers and joins; every user list holds the other sessions, never its own name.
         const QByteArrayList names{"Ann", "Bob", "Cy", "Dee"};
@@ -35,7 +51,7 @@ private slots:
         }
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j)  // each lists the others, never itself
-                QTRY_VERIFY_WITH_TIMEOUT(UserList::isListed(s[i].state().UserListText, names[j]) == (i != j), 20000);
+                QTRY_VERIFY_WITH_TIMEOUT(s[i].state().UserListText.isListed(names[j]) == (i != j), 20000);
 
         // Chat reaches everybody, the plain client byte for byte (UTF-8); its room message and link too (answered No).
         QVERIFY(s[0].Send_Click(QStringLiteral("Zoë grüßt")) && arrives(eve.received, " :...TAVCHAT Ann> Zoë grüßt|||\r\n"));
@@ -53,19 +69,34 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(session.state().HutSlots.begin(), session.state().HutSlots.begin() + 4),
                                       (QByteArrayList{"Ann", "", "Bob", "Cy"}), 20000);
 
-        // A stranger's launch, and lines in the host's name from somebody else, change nothing.
+        // A stranger takes no place and starts nothing; nobody speaks for another player.
         PlainIrcClient mal;
-        QVERIFY(mal.enter(server.address().port, "Mal"));
-        eve.write(LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6") + LobbyCommands::tavChat(ch, "Eve", "done"));
+        QVERIFY(mal.enter(server.address().port, "MalOnTavNET"));
+        eve.write(LobbyCommands::tavHut1(ch, "Eve", 1) + LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6")
+                  + LobbyCommands::tavChat(ch, "Eve", "done"));
         mal.write(LobbyCommands::tavHut1Exit(ch, "Ann", 1) + LobbyCommands::tavHut1Launch(ch, "Ann", "10.6.6.6")
-                  + "PRIVMSG BobOnTavNET :...TAVHUT1LAUNCH Ann> 10.6.6.6|||\r\n" + LobbyCommands::tavChat(ch, "Mal", "done"));
+                  + "PRIVMSG BobOnTavNET :...TAVHUT1LAUNCH Ann> 10.6.6.6|||\r\n" + LobbyCommands::tavChat(ch, "Ann", "fake")
+                  + LobbyCommands::tavChat(ch, "Mal", "done"));
         for (RecordingView &v : views)
             QTRY_VERIFY_WITH_TIMEOUT(v.chat.contains("Eve> done") && v.chat.contains("Mal> done"), 20000);
-        for (const LobbySession &session : s)
-            QCOMPARE(session.state().HutSlots[0], QByteArray("Ann"));
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(s[i].state().HutSlots[0] == "Ann" && !views[i].chat.contains("Ann> fake"));
         QVERIFY(launcher.starts().isEmpty());
 
-        // The host launches; the members start the game on the host's address, the outsider nothing.
+        // Dee's line, too long for one IRC line, reaches everybody whole, in lines the server relays
+        // unchanged; Dee stays connected.
+        QString longLine;
+        for (int n = 0; longLine.size() < 1990; ++n)
+            longLine += QStringLiteral("gr\u00fc\u00dfe%1 ").arg(n);
+        QVERIFY(s[3].Send_Click(longLine.trimmed()));
+        QStringList pieces;
+        QTRY_VERIFY_WITH_TIMEOUT((pieces = chatFrom(eve.received, "Dee")).join(u' ') == longLine.trimmed(), 30000);
+        QVERIFY(pieces.size() > 4 && s[3].socket().isConnected());
+
+        // Ann types sixty lines and launches at once: her exit and launch go first, the close writes
+        // what the server takes, and the members start the game on the host's address.
+        for (int n = 0; n < 60; ++n)
+            QVERIFY(s[0].Send_Click(QStringLiteral("queued %1 ").arg(n) + QString(80, u'.')));
         s[0].LaunchButton_Click();
         QVERIFY(launcher.waitFor(3));
         QStringList starts = launcher.starts();
@@ -74,14 +105,20 @@ private slots:
                                       "gxexec.exe tav3.exe /j tcp 127.0.0.1 /nBob /boundip 127.0.0.1",
                                       "gxexec.exe tav3.exe /j tcp 127.0.0.1 /nCy /boundip 127.0.0.1"}));
         QVERIFY(views[0].closed && views[1].closed && views[2].closed && !views[3].closed);
+        QVERIFY(arrives(eve.received, " :...TAVHUT1EXIT Ann> 1|||\r\n"));
         QVERIFY(arrives(eve.received, " :...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
+        QVERIFY(s[0].state().OutboundLog.text().contains(" waiting lines at close"));
+        const QRegularExpression annQuit(":AnnOnTavNET!\\S+ QUIT :([^\r]*)");
+        QTRY_VERIFY_WITH_TIMEOUT(annQuit.match(QString::fromUtf8(eve.received)).hasMatch(), 20000);
+        const QString reason = annQuit.match(QString::fromUtf8(eve.received)).captured(1);
+        QVERIFY2(!reason.contains("RecvQ") && !reason.contains("Flood"), qPrintable(reason));
 
-        // Dee types fifty lines at once: they reach Eve in order, and nobody is taken for a flood.
-        for (int n = 0; n < 50; ++n)
+        // Dee types ten lines at once: they reach Eve in order, and nobody is taken for a flood.
+        for (int n = 0; n < 10; ++n)
             QVERIFY(s[3].Send_Click(QStringLiteral("line %1").arg(n)));
-        QVERIFY(arrives(eve.received, "...TAVCHAT Dee> line 49|||", 120000));
+        QVERIFY(arrives(eve.received, "...TAVCHAT Dee> line 9|||", 60000));
         qsizetype at = 0;
-        for (int n = 0; n < 50; ++n)
+        for (int n = 0; n < 10; ++n)
             QVERIFY((at = eve.received.indexOf("Dee> line " + QByteArray::number(n) + "|||", at)) >= 0);
         QVERIFY(s[3].socket().isConnected() && eve.state() == QTcpSocket::ConnectedState && launcher.starts().size() == 3);
         QTRY_VERIFY_WITH_TIMEOUT(s[3].state().InboundLog.text().count("PING :") >= 2, 30000);  // the server took the PONGs

@@ -1,6 +1,7 @@
 // One session ("Ann" in lobby 3) against a scripted server that decides every byte it
 // gets: the rules that need the socket, the view and the state together.
 #include "Fixtures.h"
+#include "protocol/LobbyCommands.h"
 
 #include <memory>
 #include <optional>
@@ -8,6 +9,7 @@
 namespace {
 const QByteArray Registration = "NICK AnnOnTavNET\r\nUSER AnnOnTavNET \"tavarinenet.lobby\" \"127.0.0.1\" :TavUser\r\n";
 const QByteArray JoinLines = "JOIN #TavarineNET_3\r\nMODE #TavarineNET_3\r\n", Ch = "PRIVMSG #TavarineNET_3 :";
+const QByteArray OwnPrefix = "AnnOnTavNET!~AnnOnTavNET@127.0.0.1", OwnJoin = ":" + OwnPrefix + " JOIN :#TavarineNET_3\r\n";
 }  // namespace
 
 class TestSession : public QObject {
@@ -36,7 +38,22 @@ class TestSession : public QObject {
         const bool ponged = deliver("PING :x\r\n") && server->waitFor("PONG :x\r\n");
         return QByteArray(queued ? "queued; " : "") + (ponged ? "" : "no PONG; ") + std::exchange(server->received, {});
     }
-    bool join() { return deliver(":irc.test.local 001 AnnOnTavNET :Welcome\r\n") && sent(JoinLines); }
+    // Welcomed, then in the channel with the others: Ann announces herself on her own join.
+    bool join()
+    {
+        return deliver(":irc.test.local 001 AnnOnTavNET :Welcome\r\n") && sent(JoinLines)
+            && deliver(OwnJoin + ":irc.test.local 353 AnnOnTavNET = #TavarineNET_3 :AnnOnTavNET @BobOnTavNET CyOnTavNET "
+                       "EveOnTavNET +MalOnTavNET ZedOnTavNET bobOnTavNET deeOnTavNET mOnTavNET\r\n")
+            && sent(Ch + "...TAVLIST|||Ann|||\r\n");
+    }
+    // One read of lines "Who: text" (a channel message from Who's IRC nickname) or raw ":..." lines.
+    bool script(const QByteArray &lines)
+    {
+        QByteArray read;
+        for (const QByteArray &l : lines.split('\n'))
+            read += (l.startsWith(':') ? l : ":" + l.left(l.indexOf(':')) + "OnTavNET " + Ch + l.mid(l.indexOf(':') + 2)) + "\r\n";
+        return deliver(read);
+    }
     void open()
     {
         session = std::make_unique<LobbySession>("Ann", "#TavarineNET_3");
@@ -66,7 +83,7 @@ private slots:
             QVERIFY(from("bob", "...TAVCHAT bob> " + words + "|||") && from("bob", words));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(deliver(QByteArray("PING :a\nb\0c\r\n", 13)) && sent("PONG :abc\r\n"));  // a token cannot break the line
-        QCOMPARE(session->state().UserListText, QByteArray("eve\r\nbob\r\n"));
+        QCOMPARE(session->state().UserListText.text(), QByteArray("eve\r\nbob\r\n"));
         QVERIFY(view.taken[1] && session->state().HutSlots[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
     }
     void refusedNicknameThenKicked()
@@ -100,28 +117,22 @@ private slots:
         session->Timer1_Timer();
         session->Player_Click(3);  // already in the hut
         QVERIFY(view.hostControls && view.inHutMessages == 1 && !view.taken[3]);
-        // Places 5 to 11 live only in the table, other numbers change nothing; only Zed frees Zed's place.
+        // Places 5 to 11 live only in the table, other numbers change nothing.
         for (const QByteArray slot : {"0", "-1", "12", "70000", "x", "5"})
             QVERIFY(from("Zed", "...TAVHUT1 Zed> " + slot + "|||"));
         QVERIFY(s.HutSlots[4] == "Zed" && std::count(s.HutSlots.begin(), s.HutSlots.end(), QByteArray()) == 9);
-        QVERIFY(from("Eve", "...TAVHUT1EXIT Zed> 5|||") && s.HutSlots[4] == "Zed");
-        QVERIFY(from("Zed", "...TAVHUT1EXIT Zed> 5|||") && s.HutSlots[4].isEmpty());
-        // Somebody announces over the own place; the restore brings it back; a query is answered.
-        QVERIFY(from("Eve", "...TAVHUT1 Eve> 1|||") && view.toolTips[0] == "Eve");
-        session->Timer5_Timer();
-        QVERIFY(s.HutSlots[0] == "Ann" && from("bob", "...GETHUTLIST") && sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
-        // An exit frees only its sender's own place; an announcement sent privately counts for nothing.
-        QVERIFY(from("Eve", "...TAVHUT1EXIT Eve> 1|||") && deliver(":ZedOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1 Zed> 2|||\r\n"));
-        QVERIFY(s.HutSlots[0] == "Ann" && s.HutSlots[1].isEmpty() && view.taken[0] && !view.taken[1]);
-        // Refresh: every place free, a query and a note; the own place returns with the restore.
+        // A query is answered; a player holds one place; a refresh shows every place free, asks and notes it.
+        QVERIFY(from("bob", "...GETHUTLIST") && sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && view.taken[2] && view.toolTips[2] == "Zed" && s.HutSlots[4].isEmpty());
         session->Refresh_Click();
         QVERIFY(!view.taken[0] && s.HutSlots[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
         QCOMPARE(view.chat.last(), QStringLiteral(" -=Refreshing Hut #1=-"));
         session->Timer5_Timer();
-        QVERIFY(view.taken[0]);
-        // A departure clears the panel and the list; the member announces itself and its place again.
-        QVERIFY(from("Eve", "...TAVLIST|||eve|||") && deliver(":eve!u@h QUIT :Client closed connection\r\n"));
-        QVERIFY(!view.taken[0] && view.toolTips[0].isEmpty() && s.UserListText.isEmpty());
+        QVERIFY(view.taken[0] && view.toolTips[0] == "You");
+        // Somebody who quits frees only their own place; the member announces itself and its place again.
+        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && from("Eve", "...TAVLIST|||eve|||"));
+        QVERIFY(deliver(":ZedOnTavNET!u@h QUIT :Client closed connection\r\n"));
+        QVERIFY(view.taken[0] && !view.taken[2] && view.toolTips[2].isEmpty() && s.UserListText.isEmpty());
         QVERIFY(sent(Ch + "...TAVLIST|||Ann|||\r\n" + Ch + "...TAVHUT1 Ann> 1|||\r\n"));
         // Leaving sends the old place; outside the hut a query goes unanswered.
         session->QuitButton_Click();
@@ -132,8 +143,9 @@ private slots:
         // The host without a launcher stays in the lobby outside the hut, and says so with place 0.
         launcher->hide();
         session->Player_Click(0);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
         session->LaunchButton_Click();
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n" + Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch
+        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch
                      + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n" + Ch + "...TAVHUT1EXIT Ann> 0|||\r\n"));
         QVERIFY(session->socket().isConnected() && !view.closed && s.MyHutSlot == 0);
         // Closing the lobby stops the timers and sends no QUIT.
@@ -141,28 +153,112 @@ private slots:
         session->Form_Unload();
         QVERIFY(!session->Timer1.isActive() && server->clientGone() && server->received.isEmpty());
     }
-    void launchesFromTheChannel()
+    void whoMaySteerTheHut_data()
+    {
+        QTest::addColumn<QByteArrayList>("steps");  // each one read ("Who: text" lines, or raw), or one of Ann's actions
+        QTest::addColumn<QByteArray>("joins");      // the address Ann's game joins; empty: nothing may start
+        QTest::addColumn<QByteArray>("places");     // places 1 to 4 afterwards, when nothing started
+        const QByteArray hosted = "Bob: ...TAVHUT1 Bob> 1|||", exit = "Bob: ...TAVHUT1EXIT Bob> 1|||",
+                         launch = "Bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||", away = "Bob: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||";
+        const QByteArrayList inBobsHut{hosted, "click"};  // Bob hosts, Ann takes place 2
+        const auto attack = [](const char *name, const QByteArrayList &steps, const char *places) {
+            QTest::newRow(name) << steps << QByteArray() << QByteArray(places);
+        };
+        const auto honest = [](const char *name, const QByteArrayList &steps) {
+            QTest::newRow(name) << steps << QByteArray("10.1.2.3") << QByteArray();
+        };
+        attack("stranger announces the host's place, launches", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 1|||",
+               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,,");
+        attack("stranger speaks for the host", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1EXIT Bob> 1|||\n"
+               "Eve: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||", "Mal: ...TAVHUT1 Bob> 3|||"}, "Bob,Ann,,");
+        attack("host's lines privately, or as a notice", inBobsHut + QByteArrayList{
+               ":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1EXIT Bob> 1|||\n"
+               ":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1LAUNCH Bob> 6.6.6.6|||",
+               ":BobOnTavNET NOTICE #TavarineNET_3 :...TAVHUT1LAUNCH Bob> 6.6.6.6|||"}, "Bob,Ann,,");
+        attack("stranger takes a member's place to free it", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 2|||",
+               "Eve: ...TAVHUT1EXIT Eve> 2|||"}, "Bob,Ann,,");
+        attack("stranger fills the free places", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 3|||",
+               "Eve: ...TAVHUT1 Eve> 4|||"}, "Bob,Ann,,Eve");
+        attack("a member who is not the host", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
+               "Cy: ...TAVHUT1LAUNCH Cy> 6.6.6.6|||"}, "Bob,Ann,Cy,");
+        attack("long after the host's exit", inBobsHut + QByteArrayList{exit, "grace", away}, ",Ann,,");
+        attack("after the host left the channel", inBobsHut + QByteArrayList{":BobOnTavNET!u@h PART #TavarineNET_3", away}, ",Ann,,");
+        attack("stranger right after a refresh", inBobsHut + QByteArrayList{"refresh", "Eve: ...TAVHUT1 Eve> 1|||\n"
+               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, ",,,");
+        attack("not a plain address", inBobsHut + QByteArrayList{"Bob: ...TAVHUT1LAUNCH Bob> 127.0.0.1 ; rm -rf ~|||\n"
+               "Bob: ...TAVHUT1LAUNCH Bob> -x|||\nBob: ...TAVHUT1LAUNCH Bob> |||"}, "Bob,Ann,,");
+        attack("two took place 1 at once: the one Ann did not see", {"Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
+               exit + "\n" + away}, "Cy,Ann,,");
+        honest("exit and launch in one read", inBobsHut + QByteArrayList{exit + "\n" + launch});
+        honest("exit and launch in separate reads", inBobsHut + QByteArrayList{exit, launch});
+        honest("right after a QUIT in the channel", inBobsHut + QByteArrayList{":CyOnTavNET!u@h QUIT :bye", exit + "\n" + launch});
+        honest("right after Ann refreshed the hut", inBobsHut + QByteArrayList{"refresh", exit, launch});
+        honest("host still in place 1, nickname in other letters", inBobsHut + QByteArrayList{"bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||"});
+        honest("two took place 1 at once: this one first", {hosted + "\nCy: ...TAVHUT1 Cy> 1|||", "click", exit, launch});
+        honest("two took place 1 at once: the other first", {"Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
+               "Cy: ...TAVHUT1LAUNCH Cy> 10.1.2.3|||"});
+    }
+    void whoMaySteerTheHut()
+    {
+        QFETCH(QByteArrayList, steps);
+        QFETCH(QByteArray, joins);
+        QFETCH(QByteArray, places);
+        QVERIFY(join());
+        for (const QByteArray &step : steps) {
+            if (step == "click")
+                session->Player_Click(1);
+            else if (step == "refresh")
+                session->Refresh_Click();
+            else if (step == "grace")
+                session->HostExitGrace_Timer();
+            else
+                QVERIFY(script(step));
+        }
+        if (!joins.isEmpty()) {
+            QVERIFY(launcher->waitFor(1) && view.closed);
+            QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp " + joins + " /nAnn /boundip 127.0.0.1"});
+            return;
+        }
+        const SharedState &s = session->state();
+        QCOMPARE(QByteArrayList(s.HutSlots.begin(), s.HutSlots.begin() + 4).join(','), places);
+        QVERIFY(!view.closed && s.MyHutSlot == 2 && session->socket().isConnected() && launcher->starts().isEmpty());
+    }
+    // A stranger's queries cost one waiting announcement at most; what Ann types keeps its turn and
+    // arrives whole, in lines that fit once the server puts her prefix in front; at her launch the
+    // exit and the launch go first, and the close writes no more than servers take at once.
+    void sendQueue()
     {
         QVERIFY(join());
-        // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
-        QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||"));
-        QCOMPARE(view.chat, QStringList{LobbySession::WelcomeLine});
-        QVERIFY(from("Bob", "...TAVHUT1 Bob> 1|||"));  // the host
-        session->Player_Click(1);
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n"));
-        session->LaunchButton_Click();  // not the host
-        for (const QByteArray address : {" 127.0.0.1 ; rm -rf ~", " -x", " $(id)", " ", ""})
-            QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob>" + address + "|||"));
-        // Only the host sends the hut away, in the channel, as itself: not Cy, not Eve naming Bob, not privately.
-        QVERIFY(from("Cy", "...TAVHUT1LAUNCH Cy> 10.9.9.9|||") && from("Eve", "...TAVHUT1LAUNCH Bob> 10.9.9.9|||"));
-        QVERIFY(deliver(":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1LAUNCH Bob> 10.9.9.9|||\r\n"));
-        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
-        QVERIFY(session->state().MyHutSlot == 2 && launcher->starts().isEmpty());
-        // The host exits, then launches (its nickname in any letter case): the game joins its address, once.
-        QVERIFY(from("Bob", "...TAVHUT1EXIT Bob> 1|||") && session->state().HutSlots[0].isEmpty());
-        QVERIFY(from("bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||\r\n:BobOnTavNET " + Ch + "...TAVHUT1LAUNCH Bob> 1.2.3.4|||"));
-        QVERIFY(launcher->waitFor(1) && view.closed);
-        QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp 10.1.2.3 /nAnn /boundip 127.0.0.1"});
+        session->Player_Click(0);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        QVERIFY(script(QByteArrayList(300, "Eve: ...GETHUTLIST").join('\n')));
+        QCOMPARE(session->socket().waitingLines(), 1);
+        QVERIFY(session->Send_Click(QStringLiteral("after the queries")));
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n" + Ch + "...TAVCHAT Ann> after the queries|||\r\n"));
+        QString words;
+        for (int n = 0; words.size() < 1990; ++n)
+            words += QStringLiteral(" wörd%1").arg(n);
+        const qsizetype before = view.chat.size();
+        QVERIFY(session->Send_Click(words.trimmed()));
+        QStringList pieces;
+        for (const QString &shown : view.chat.mid(before))
+            pieces += shown.mid(5);  // after "Ann> "
+        for (const QString &piece : pieces) {  // full lines, but for the last
+            const QByteArray relayed = ":" + OwnPrefix + " " + LobbyCommands::tavChat("#TavarineNET_3", "Ann", piece.toUtf8());
+            QVERIFY2(relayed.size() <= 512 && (relayed.size() > 500 || piece == pieces.last()), relayed.constData());
+        }
+        QCOMPARE(pieces.join(u' '), words.trimmed());
+        QVERIFY(sent(Ch + "...TAVCHAT Ann> " + pieces[0].toUtf8() + "|||\r\n"));
+        for (int n = 0; n < 60; ++n)
+            session->Send_Click(QString::number(n));
+        const qsizetype waiting = session->socket().waitingLines();
+        session->LaunchButton_Click();
+        QVERIFY(launcher->waitFor(1) && view.closed && server->clientGone());
+        const QByteArray closing = server->received.sliced(server->received.indexOf(Ch + "...TAVHUT1EXIT"));
+        QVERIFY(closing.startsWith(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
+        QCOMPARE(closing.count("\r\n"), SendThrottle::CloseAllowance);
+        QVERIFY(session->state().OutboundLog.text().endsWith(
+            "Dropped " + QByteArray::number(waiting + 2 - SendThrottle::CloseAllowance) + " waiting lines at close\r\n"));
     }
     void silentLinkIsGivenUp()
     {
@@ -188,27 +284,31 @@ private slots:
         QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
         launcher->hide();
         session->Player_Click(1);
-        QVERIFY(from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||"));
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n" + Ch + "...TAVHUT1EXIT Ann> 2|||\r\n") && server->clientGone());
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n") && from("Bob", "...TAVHUT1LAUNCH Bob> 10.1.2.3|||"));
+        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 2|||\r\n") && server->clientGone());
         QVERIFY(session->socket().state() == LobbySocket::Closed && !view.closed);  // stays, its socket closed
     }
     void chatListsMessagesAndLinks()
     {
         QVERIFY(join() && session->Send_Click(QStringLiteral("hello")));
         QVERIFY(sent(Ch + "...TAVCHAT Ann> hello|||\r\n") && view.chat.last() == "Ann> hello");
-        // One read: each line counts by itself, and a line that fails a rule ends only itself.
-        QByteArray read;
-        for (const QByteArray line : {"...GETTAVLIST", "...TAVCHAT bob> no end", "...TAVCHAT nobracket|||",
-                                      "...TAVCHAT dee> hi|||", "...TAVLIST|||bob|||", "...TAVLIST|||jimbob|||",
-                                      "TAVQUIT|||bob", "...TAVMSG Game night|||"})
-            read += ":x!u@h " + Ch + line + "\r\n";
-        QVERIFY(deliver(read) && sent(Ch + "...TAVLIST|||Ann|||\r\n"));
-        QCOMPARE(view.chat.mid(2), (QStringList{"nobracket", "dee> hi"}));
+        // One read: each line counts by itself, a line that fails a rule ends only itself, and a
+        // line carrying a name counts only from that player in the channel; room messages from anyone.
+        QVERIFY(script(":x!u@h " + Ch + "...GETTAVLIST\nbob: ...TAVCHAT bob> no end\nx: ...TAVCHAT nobracket|||\n"
+                       "dee: ...TAVCHAT dee> hi\xe2\x80\xa9" "Eve> fake|||\nbob: ...TAVLIST|||bob|||\nx: ...TAVLIST|||jimbob|||\n"
+                       "Mal: ...TAVCHAT Bob> I am Bob|||\n:BobOnTavNET PRIVMSG AnnOnTavNET :...TAVCHAT Bob> aside|||\n"
+                       ":MalOnTavNET PRIVMSG AnnOnTavNET :TAVQUIT|||dee\nx: ...TAVMSG Game night|||")
+                && sent(Ch + "...TAVLIST|||Ann|||\r\n"));
+        QCOMPARE(view.chat.mid(2), QStringList{"dee> hi Eve> fake"});  // one line, as said
         session->Timer2_Timer();
-        QCOMPARE(view.userListRows, (QStringList{"dee", "jimbob"}));
-        QCOMPARE(view.roomMessage, QStringLiteral("Game night\r\n\r\n"));
+        QCOMPARE(view.userListRows, (QStringList{"dee", "bob"}));
+        QVERIFY(script("bob: TAVQUIT|||bob") && view.roomMessage == "Game night\r\n\r\n");
+        session->Timer2_Timer();
+        QCOMPARE(view.userListRows, QStringList{"dee"});
         session->Command2_Click();
         QVERIFY(session->state().UserListText.isEmpty() && sent(Ch + "...GETTAVLIST\r\n"));
+        // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
+        QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 4);
         // Only a plain web address is asked about; No starts nothing, Yes starts the browser.
         QVERIFY(from("m", "...TAVLNK file:///etc/passwd|||") && from("m", "...TAVLNK http://a.test/no|||"));
         session->Player_Click(2);  // an unsafe link counts as No: the query in its line is still answered

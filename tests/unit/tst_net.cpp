@@ -48,11 +48,33 @@ private slots:
         QCOMPARE(t.takeReady(0), QByteArray("P\nL0\nL1\nL2\nL3\n"));  // a burst of five
         QCOMPARE(t.takeReady(999), QByteArray());
         QCOMPARE(t.takeReady(2000), QByteArray("L4\nL5\n"));  // then one a second, in order
-        QVERIFY(t.isWaiting("L6\n") && !t.isWaiting("L5\n"));
-        QCOMPARE(t.takeAll(), QByteArray("L6\nL7\n"));  // on close what waits still goes
         for (int i = 0; i < 9; ++i)
             t.push("M\n", 100000);
-        QCOMPARE(t.takeReady(100000).count('M'), SendThrottle::Burst);  // an idle bucket holds only a burst
+        QCOMPARE(t.takeReady(100000), "L6\nL7\nM\nM\nM\n");  // an idle bucket holds only a burst
+    }
+    // Lines of one kind wait at most once, where the first of them stood; a line queued
+    // first takes the place of its kind ahead of all; a close writes only what servers take.
+    void queuePolicy()
+    {
+        enum { Announcement = 1 };
+        SendThrottle t;
+        for (int i = 0; i < SendThrottle::Burst; ++i)
+            t.push("burst\n", 0);
+        t.takeReady(0);
+        t.push("A1\n", 0, Announcement);
+        t.push("typed\n", 0);
+        for (int n = 2; n <= 300; ++n)
+            t.push("A" + QByteArray::number(n) + "\n", 0, Announcement);
+        QVERIFY(t.waiting() == 2 && t.waiting(Announcement) == 1);
+        QCOMPARE(t.takeReady(2000), QByteArray("A300\ntyped\n"));
+        for (int i = 0; i < 60; ++i)
+            t.push("typed\n", 2000);
+        t.push("A\n", 2000, Announcement);
+        t.pushFirst("exit\n", 2000, Announcement);
+        t.pushFirst("launch\n", 2000);
+        int dropped = -1;
+        QCOMPARE(t.takeForClose(&dropped), "exit\nlaunch\n" + QByteArray("typed\n").repeated(SendThrottle::CloseAllowance - 2));
+        QVERIFY(dropped == 60 - (SendThrottle::CloseAllowance - 2) && t.waiting() == 0);
     }
 };
 

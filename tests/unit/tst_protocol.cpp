@@ -82,14 +82,36 @@ private slots:
     }
     void userList()
     {
-        QByteArray list;
-        QVERIFY(UserList::addIfNotListed(list, "jimbob") && UserList::addIfNotListed(list, "bob"));  // not hidden by jimbob
-        QVERIFY(!UserList::addIfNotListed(list, "bob") && !UserList::addIfNotListed(list, ""));
-        QVERIFY(UserList::addIfNotListed(list, "Cy"));
-        QCOMPARE(list, QByteArray("jimbob\r\nbob\r\nCy\r\n"));
-        UserList::removeEntry(list, "bob");
-        UserList::removeEntry(list, "nobody");
-        QCOMPARE(UserList::rows(list), (QByteArrayList{"jimbob", "Cy"}));  // jimbob keeps its tail
+        UserList list;
+        QVERIFY(list.add("jimbob") && list.add("bob"));  // not hidden by jimbob
+        QVERIFY(!list.add("bob") && !list.add("") && !list.add(QByteArray(UserList::MaxNameBytes + 1, 'x')));
+        QVERIFY(list.add("Cy") && list.add(QByteArray(UserList::MaxNameBytes, 'y')));
+        list.remove("bob");
+        list.remove("nobody");
+        list.remove("jim");
+        QCOMPARE(list.text(), "jimbob\r\nCy\r\n" + QByteArray(UserList::MaxNameBytes, 'y') + "\r\n");  // in order of arrival
+        QVERIFY(list.add("bob") && list.rows().last() == "bob");
+    }
+    void chatPieces_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("maxBytes");
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::newRow("fits") << "hello world" << 11 << QByteArrayList{"hello world"};
+        QTest::newRow("empty") << "" << 10 << QByteArrayList{""};
+        QTest::newRow("at the last blank") << "one two three four" << 10 << QByteArrayList{"one two", "three four"};
+        QTest::newRow("no blank") << "abcdefghij" << 4 << QByteArrayList{"abcd", "efgh", "ij"};
+        // Two-byte letters, a four-byte emoji, and an e with a combining accent stay whole.
+        const QString accented = QString::fromUtf16(u"\u00e9\u00e9\U0001F600e\u0301e");
+        QTest::newRow("characters whole") << accented << 5
+                                          << QByteArrayList{accented.first(2).toUtf8(), accented.sliced(2, 2).toUtf8(), accented.sliced(4).toUtf8()};
+    }
+    void chatPieces()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, maxBytes);
+        QFETCH(QByteArrayList, pieces);
+        QCOMPARE(LobbyCommands::chatPieces(text, maxBytes), pieces);
     }
     void hutSlot()
     {
