@@ -53,6 +53,7 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     ChatBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
+    SendBox->setMaxLength(MaxTypedChars);
 
     Send = makeControl<QPushButton>(this, "Send", {384, 240, 41, 17}, QStringLiteral("&Send"));
     Send->setEnabled(false);

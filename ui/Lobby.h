@@ -26,6 +26,8 @@ class Lobby : public QWidget, public LobbyView {
     Q_OBJECT
 public:
     static constexpr int ChatLinesKept = 10000;
+    // A few chat lines' worth: longer text goes out in pieces anyway.
+    static constexpr int MaxTypedChars = 2000;
 
     Lobby(LobbySession &session, Resource &store, QWidget *parent = nullptr);
     ~Lobby() override;

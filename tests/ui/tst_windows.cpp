@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -98,6 +99,36 @@ private slots:
                                                  : server.received.contains(effect);
         }, 10000);
         QVERIFY2(ran, qPrintable("the click went to " + hit[0]));
+    }
+    // A stranger posts 300 links at once: one question is open at a time, the others count as No.
+    void oneLinkQuestion()
+    {
+        ScriptedServer server;
+        WindowSet windows(server.address());
+        windows.start();
+        QTest::keyClicks(windows.loginForm()->NICKNAMEBOX, QStringLiteral("Ann"));
+        clickAt(windows.loginForm()->Command1);
+        clickAt(windows.lobbySelect()->LobbySel[3]);
+        QVERIFY(server.waitFor("USER AnnOnTavNET"));
+        QByteArray links = ":irc.test.local 001 AnnOnTavNET :Welcome\r\n";
+        for (int n = 0; n < 300; ++n)
+            links += ":m!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/" + QByteArray::number(n) + "|||\r\n";
+        server.client->write(links);
+        QTRY_VERIFY(windows.session()->state().InboundLog.text().contains("a.test/299|||"));
+        const auto questions = [] {
+            QList<QMessageBox *> open;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->objectName() == "LinkQuestion")
+                    open += qobject_cast<QMessageBox *>(w);
+            return open;
+        };
+        QCOMPARE(questions().size(), 1);
+        QVERIFY(questions()[0]->text().contains("http://a.test/0?"));
+        clickAt(questions()[0]->button(QMessageBox::No));
+        QTRY_COMPARE(questions().size(), 0);
+        server.client->write(":m!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/next|||\r\n");
+        QTRY_COMPARE(questions().size(), 1);
+        QVERIFY(questions()[0]->text().contains("http://a.test/next?"));
     }
     void sizesAndLog()
     {
