@@ -8,6 +8,7 @@
 
 // Each prints its own figures.
 void benchInboundPath();
+void benchHostileNames();  // 10,000 long names from strangers, and the cost of a line after them
 void benchLobbyWindow();
 void benchScale();      // many sessions on real servers
 void benchSendBurst();  // 50 chat lines at once, against servers' default flood handling

@@ -2,6 +2,9 @@
 #include "bench/Benchmarks.h"
 #include "net/LineFramer.h"
 #include "session/LobbySession.h"
+#include "protocol/UserList.h"
+
+#include <QElapsedTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -10,14 +13,14 @@ namespace {
 QByteArray corpus(int lines)
 {
     static const char *const kinds[] = {
-        ":bob!~bobOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVCHAT bob> anyone up for a game tonight?|||\r\n",
-        ":eve!~eveOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVLIST|||eve|||\r\n",
-        ":joe!~joeOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVHUT1 joe> 2|||\r\n",
+        ":bobOnTavNET!~bobOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVCHAT bob> anyone up for a game tonight?|||\r\n",
+        ":eveOnTavNET!~eveOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVLIST|||eve|||\r\n",
+        ":joeOnTavNET!~joeOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVHUT1 joe> 2|||\r\n",
         "PING :irc.test.local\r\n",
         ":irc.test.local 353 AnnOnTavNET = #TavarineNET_3 :AnnOnTavNET bobOnTavNET eveOnTavNET joeOnTavNET\r\n",
-        ":kim!~kimOnTavNET@127.0.0.1 JOIN :#TavarineNET_3\r\n",
+        ":kimOnTavNET!~kimOnTavNET@127.0.0.1 JOIN :#TavarineNET_3\r\n",
         ":irc.test.local NOTICE AnnOnTavNET :*** Server notice with some text in it\r\n",
-        ":zoe!~zoeOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVCHAT zoe> Zo\xc3\xab says hi, a|||b is fine|||\r\n",
+        ":zoeOnTavNET!~zoeOnTavNET@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVCHAT zoe> Zo\xc3\xab says hi, a|||b is fine|||\r\n",
     };
     QByteArray out;
     for (int i = 0; i < lines; ++i)
@@ -66,4 +69,55 @@ void benchInboundPath()
     std::printf("  memchr pass:        %12.0f lines/s\n", memchrRate);
     const double ratio = memchrRate / dispatchRate;
     std::printf("  ratio (memchr / ours): %.1f (goal <= 20: %s)\n", ratio, ratio <= 20 ? "met" : "missed");
+}
+
+namespace {
+// Each line as one read, the way a slow trickle arrives.
+qint64 feedNs(LobbySession &session, const QByteArrayList &lines)
+{
+    QElapsedTimer t;
+    t.start();
+    for (const QByteArray &line : lines)
+        session.Socket_DataArrival(line, QByteArrayList{line});
+    return t.nsecsElapsed();
+}
+
+// Announcements from `count` players whose names are `nameBytes` long, each from its own nickname.
+QByteArrayList announcements(int count, qsizetype nameBytes)
+{
+    QByteArrayList lines;
+    for (int i = 0; i < count; ++i) {
+        QByteArray name = "x" + QByteArray::number(i);
+        name += QByteArray(nameBytes - name.size(), 'x');
+        lines += ":" + name + "OnTavNET!~u@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVLIST|||" + name + "|||\r\n";
+    }
+    return lines;
+}
+}  // namespace
+
+// A crowd of strangers announcing long names, then chat from one of them: the list's
+// look-ups must cost the same at 10,000 names as at 10.
+void benchHostileNames()
+{
+    std::printf("hostile names: TAVLIST lines, each from its own nickname, one read each\n");
+    for (const qsizetype bytes : {qsizetype(304), UserList::MaxNameBytes}) {
+        LobbySession session("Ann", "#TavarineNET_3");
+        const QByteArrayList names = announcements(10000, bytes);
+        const qint64 ns = feedNs(session, names);
+        std::printf("  10,000 names of %3lld bytes: taken in %6.1f ms, %5zu listed\n", static_cast<long long>(bytes), ns / 1e6,
+                    size_t(session.state().UserListText.rows().size()));
+    }
+    double perLine[2] = {};
+    for (const int crowd : {10, 10000}) {
+        LobbySession session("Ann", "#TavarineNET_3");
+        const QByteArrayList names = announcements(crowd, UserList::MaxNameBytes);
+        feedNs(session, names);
+        QByteArrayList chat;  // the newest arrival speaks: its name is looked up, and listed already
+        const QByteArray speaker = names.last().mid(1, names.last().indexOf('!') - 1 - 8);
+        for (int i = 0; i < 100000; ++i)
+            chat += ":" + speaker + "OnTavNET!~u@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVCHAT " + speaker + "> hello|||\r\n";
+        perLine[crowd == 10 ? 0 : 1] = bestOf(3, [&] { feedNs(session, chat); }) / 1e3 / chat.size();
+    }
+    std::printf("  a chat line after 10 / 10,000 names: %.2f / %.2f us: %.2f (goal: about 1)\n", perLine[0], perLine[1],
+                perLine[1] / perLine[0]);
 }

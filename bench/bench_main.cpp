@@ -1,4 +1,4 @@
-// Prints figures; never asserts. Run: build/bench/tavarine-bench [inbound|window|start|flood|scale|burst|peer]...
+// Prints figures; never asserts. Run: build/bench/tavarine-bench [inbound|names|window|start|flood|scale|burst|peer]...
 #include "bench/Benchmarks.h"
 
 #include "VirtualDisplay.h"
@@ -76,6 +76,8 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
     if (wanted("inbound"))
         benchInboundPath();
+    if (wanted("names"))
+        benchHostileNames();
     if (wanted("window"))
         benchLobbyWindow();
     if (wanted("start"))

@@ -1,5 +1,6 @@
 #include "protocol/IrcLine.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -62,6 +63,13 @@ IrcLine::Params IrcLine::params() const
 
 QByteArrayView IrcLine::param(qsizetype i) const
 {
+    if (i == 0) {  // the target of most lines: the first word, found straight with memchr
+        QByteArrayView rest = paramText;
+        while (rest.startsWith(' '))
+            rest = rest.sliced(1);
+        if (!rest.startsWith(':'))
+            return nextWord(rest);
+    }
     QByteArrayView found;
     qsizetype n = 0;
     eachParam(paramText, [&](QByteArrayView p) {
@@ -75,6 +83,6 @@ QByteArrayView IrcLine::param(qsizetype i) const
 
 QByteArrayView IrcLine::senderNick() const
 {
-    const qsizetype bang = prefix.indexOf('!');
-    return bang < 0 ? prefix : prefix.first(bang);
+    const void *bang = std::memchr(prefix.data(), '!', size_t(prefix.size()));
+    return bang ? prefix.first(static_cast<const char *>(bang) - prefix.data()) : prefix;
 }

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QVarLengthArray>
 
+#include <cstring>
+
 // One IRC line taken apart once: optional tags and prefix, the command, the
 // parameters (the trailing one without its colon). Used to recognise server
 // events by their command instead of by text anywhere in the line. Every part
@@ -32,20 +34,13 @@ struct IrcLine {
             && sameName(a.sliced(name.size()), suffix);
     }
 
-    // A name as sameName sees it, for hashing: ASCII letters in lower case.
-    static QByteArray nameKey(QByteArrayView name)
-    {
-        QByteArray key = name.toByteArray();
-        for (char &c : key)
-            c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-        return key;
-    }
-
 private:
     static bool sameAscii(QByteArrayView a, QByteArrayView b)
     {
         if (a.size() != b.size())
             return false;
+        if (std::memcmp(a.data(), b.data(), size_t(a.size())) == 0)
+            return true;  // the usual case: the same letters in the same case
         const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
         for (qsizetype i = 0; i < a.size(); ++i)
             if (upper(a[i]) != upper(b[i]))

@@ -4,10 +4,17 @@
 
 #include "protocol/RegistrationLines.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
-QByteArray ircKey(QByteArrayView name)
+// The lobby name of an IRC nickname: without its ending. Other nicknames are nobody in the lobby.
+std::optional<QByteArrayView> lobbyName(QByteArrayView ircNickname)
 {
-    return IrcLine::nameKey(name) + IrcLine::nameKey(RegistrationLines::IrcNickSuffix);
+    const QByteArrayView suffix(RegistrationLines::IrcNickSuffix);
+    if (ircNickname.size() <= suffix.size() || !IrcLine::sameName(ircNickname.last(suffix.size()), suffix))
+        return std::nullopt;
+    return ircNickname.chopped(suffix.size());
 }
 }  // namespace
 
@@ -20,7 +27,13 @@ bool LobbySession::saidInChannelBy(const InboundLine &line, QByteArrayView name)
 
 bool LobbySession::isPresent(QByteArrayView name) const
 {
-    return m_present.contains(ircKey(name));
+    return m_present.contains(name);
+}
+
+void LobbySession::playerArrived(QByteArrayView ircNickname)
+{
+    if (const auto name = lobbyName(ircNickname))
+        m_present.insert(*name);
 }
 
 // Keeps m_present from the server's own reports: the names list on joining, then every
@@ -28,47 +41,47 @@ bool LobbySession::isPresent(QByteArrayView name) const
 bool LobbySession::PresenceRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
-    const QByteArrayView sender = msg.senderNick();
-    const bool own = IrcLine::sameName(sender, RegistrationLines::ircNickname(m_state.Nickname));
+    if (msg.command.size() != 3 && msg.command.size() != 4)
+        return true;  // PRIVMSG, NOTICE and the like, most of what arrives
     if (msg.isCommand("353")) {  // me = #channel :names, or me #channel :names
         const IrcLine::Params p = msg.params();
         if (p.size() < 3 || !IrcLine::sameName(p[p.size() - 2], m_state.ChannelName))
             return true;
-        QByteArrayView names = p.last();
-        while (!names.isEmpty()) {
-            const qsizetype blank = names.indexOf(' ');
-            QByteArrayView nick = blank < 0 ? names : names.first(blank);
-            names = blank < 0 ? QByteArrayView() : names.sliced(blank + 1);
-            while (!nick.isEmpty() && QByteArrayView("@+%&~!").contains(nick.front()))
-                nick = nick.sliced(1);  // channel status marks
-            if (!nick.isEmpty())
-                m_present.insert(IrcLine::nameKey(nick));
+        const std::string_view names(p.last().data(), size_t(p.last().size()));
+        for (size_t start = 0; start < names.size();) {
+            const size_t blank = std::min(names.find(' ', start), names.size());
+            const size_t nick = names.find_first_not_of("@+%&~!", start);  // channel status marks
+            if (nick < blank)
+                playerArrived(QByteArrayView(names.data() + nick, qsizetype(blank - nick)));
+            start = blank + 1;
         }
     } else if (msg.isCommand("JOIN") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
-        if (own) {
+        const QByteArrayView sender = msg.senderNick();
+        if (IrcLine::sameName(sender, m_state.Nickname, RegistrationLines::IrcNickSuffix)) {
             m_present.clear();  // the names list follows
             m_ownPrefixSize = msg.prefix.size();
         }
-        m_present.insert(IrcLine::nameKey(sender));
+        playerArrived(sender);
     } else if (msg.isCommand("PART") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
-        playerLeft(sender);
+        playerLeft(msg.senderNick());
     } else if (msg.isCommand("KICK") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
         playerLeft(msg.param(1));
     } else if (msg.isCommand("QUIT")) {
-        playerLeft(sender);
-    } else if (msg.isCommand("NICK") && m_present.contains(IrcLine::nameKey(sender))) {
-        playerLeft(sender);  // under another name, nothing said before is theirs
-        m_present.insert(IrcLine::nameKey(msg.param(0)));
+        playerLeft(msg.senderNick());
+    } else if (msg.isCommand("NICK")) {
+        playerLeft(msg.senderNick());  // under another name, nothing said before is theirs
+        playerArrived(msg.param(0));
     }
     return true;
 }
 
 void LobbySession::playerLeft(QByteArrayView ircNickname)
 {
-    m_present.remove(IrcLine::nameKey(ircNickname));
-    const auto is = [ircNickname](QByteArrayView name) {
-        return !name.isEmpty() && IrcLine::sameName(ircNickname, name, RegistrationLines::IrcNickSuffix);
-    };
+    const auto left = lobbyName(ircNickname);
+    if (!left)
+        return;  // held nothing here
+    m_present.remove(*left);
+    const auto is = [left](QByteArrayView name) { return !name.isEmpty() && IrcLine::sameName(name, *left); };
     for (int slot = 1; slot <= int(m_state.HutSlots.size()); ++slot)
         if (is(m_state.HutSlots[slot - 1]))
             freePlace(slot);

@@ -118,6 +118,8 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
 bool LobbySession::takePlace(QByteArrayView name, int slot)
 {
     const QByteArray &holder = m_state.HutSlots[slot - 1];
+    if (holder == name && slot != m_state.MyHutSlot)
+        return true;  // a re-announcement: nothing changes
     const bool heldByOther = slot == m_state.MyHutSlot
         || (holder != name && !holder.isEmpty() && isPresent(holder))
         || (slot == 1 && m_hutHost.holdsPlace() && !m_hutHost.is(name));

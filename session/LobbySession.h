@@ -3,12 +3,12 @@
 #include "net/LobbySocket.h"
 #include "protocol/IrcLine.h"
 #include "protocol/LobbyCommands.h"
+#include "session/ChannelNames.h"
 #include "session/HutHost.h"
 #include "session/LobbyView.h"
 #include "session/SharedState.h"
 
 #include <QObject>
-#include <QSet>
 #include <QTimer>
 
 // One received line as the rules see it: its bytes, its IRC parts and where its
@@ -19,9 +19,10 @@ struct InboundLine {
     LobbyCommands::KeyPlaces keys;
 
     // The payload of a lobby command whose key place the classification already found.
+    // Most lines hold no key: they are told so here, without a call.
     LobbyCommands::Field payload(QByteArrayView key, LobbyCommands::KeyPlaces::Key which) const
     {
-        return LobbyCommands::payload(raw, key, keys.at(which));
+        return keys.has(which) ? LobbyCommands::payload(raw, key, keys.at(which)) : LobbyCommands::Field::absent();
     }
 };
 
@@ -124,6 +125,7 @@ private:
     // the IRC nickname that is the name followed by the nickname ending.
     bool saidInChannelBy(const InboundLine &line, QByteArrayView name) const;
     bool isPresent(QByteArrayView name) const;
+    void playerArrived(QByteArrayView ircNickname);
     void playerLeft(QByteArrayView ircNickname);
     bool takePlace(QByteArrayView name, int slot);
     qsizetype chatPieceBytes() const;
@@ -135,7 +137,7 @@ private:
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
-    QSet<QByteArray> m_present;  // IRC nicknames in the channel, by IrcLine::nameKey
+    ChannelNames m_present;  // lobby names of the IRC nicknames in the channel
     qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
     HutHost m_hutHost;
     bool m_linkQuestionOpen = false;

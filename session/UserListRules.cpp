@@ -39,6 +39,8 @@ bool LobbySession::GetTavListRule(const InboundLine &line)
 
 bool LobbySession::TavListRule(const InboundLine &line)
 {
+    if (!line.keys.has(LobbyCommands::KeyPlaces::TavList))
+        return true;
     const LobbyCommands::Field field = LobbyCommands::listField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavList));
     if (field.status == LobbyCommands::Field::Absent)
         return true;
@@ -73,6 +75,8 @@ bool LobbySession::ArrivalRule(const InboundLine &line)
 
 bool LobbySession::TavQuitRule(const InboundLine &line)
 {
+    if (!line.keys.has(LobbyCommands::KeyPlaces::TavQuit))
+        return true;
     const LobbyCommands::Field field = LobbyCommands::quitField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavQuit));
     if (field.status == LobbyCommands::Field::Absent)
         return true;
