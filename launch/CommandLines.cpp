@@ -4,11 +4,6 @@
 
 namespace CommandLines {
 
-QString link(const QString &address)
-{
-    return QStringLiteral("gxexec.exe iexplore.exe ") + address;
-}
-
 QString host(const QString &nickname, const QString &localAddress)
 {
     return QStringLiteral("gxexec.exe tav3.exe /h tcp /n") + nickname + QStringLiteral(" /boundip ") + localAddress;

@@ -2,10 +2,9 @@
 
 #include <QString>
 
-// The command lines handed to the launcher, kept as their exact text.
+// The command lines handed to the game's launcher, kept as their exact text.
 namespace CommandLines {
 
-QString link(const QString &address);
 QString host(const QString &nickname, const QString &localAddress);
 QString joiner(const QString &hostAddress, const QString &nickname, const QString &localAddress);
 

@@ -2,7 +2,6 @@
 #include "session/LobbySession.h"
 
 #include "launch/CommandLines.h"
-#include "launch/ProgramStarter.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/RegistrationLines.h"
 #include "protocol/WireText.h"
@@ -73,12 +72,7 @@ bool LobbySession::TavLnkRule(const InboundLine &line)
             return;
         self->m_linkQuestionOpen = false;
         if (yes)
-            self->openLink(address);
+            self->m_view->openInBrowser(address);
     });
     return true;
-}
-
-void LobbySession::openLink(const QString &address)
-{
-    ProgramStarter::start(CommandLines::link(address), ProgramStarter::WindowStyle::MinimizedFocus);
 }

@@ -1,15 +1,21 @@
 // The host's launch, and every member starting the game when the launch line arrives.
+// Whether the game can start here is asked before anybody is told anything.
 #include "session/LobbySession.h"
 
-#include "protocol/WireText.h"
 #include "launch/CommandLines.h"
-#include "launch/ProgramStarter.h"
+#include "launch/GameLauncher.h"
 #include "protocol/LobbyCommands.h"
+#include "protocol/WireText.h"
 
 void LobbySession::LaunchButton_Click()
 {
     if (m_state.MyHutSlot < 1 || m_state.Nickname != m_state.HutSlots[0])
         return;
+    const GameLauncher::Plan game = GameLauncher::find();
+    if (!game.ready()) {  // nothing sent: the hut, the lobby and the connection stay as they were
+        m_view->showLaunchProblem(game.missing);
+        return;
+    }
     // The exit and the launch go ahead of anything waiting: the close after them
     // writes only what the server takes at once.
     sendHutExit(true);
@@ -17,13 +23,14 @@ void LobbySession::LaunchButton_Click()
     m_state.HutSlots[m_state.MyHutSlot - 1].clear();
     m_socket.sendFirst(LobbyCommands::tavHut1Launch(m_state.ChannelName, m_state.Nickname, m_socket.localIP()));
     m_state.MyHutSlot = 0;
-    m_view->showLoginForm();
-    const QString game = CommandLines::host(WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP()));
-    if (!ProgramStarter::start(game, ProgramStarter::WindowStyle::NormalFocus)) {
+    QString error;
+    if (!GameLauncher::start(game, CommandLines::host(WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP())), &error)) {
         // Slot 0 now, and never in place of the real exit still waiting: the user stays outside the hut.
         sendLobbyCommand(LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot));
+        m_view->showLaunchProblem(QStringLiteral("The members were told to start, but the game could not be started here: ") + error);
         return;
     }
+    m_view->showLoginForm();
     closeLobby();
 }
 
@@ -44,14 +51,17 @@ bool LobbySession::LaunchRule(const InboundLine &line)
     const QString hostAddress = WireText::decode(parts->value);
     if (!CommandLines::isDottedIPv4(hostAddress))
         return false;
+    // The member leaves the hut whatever happens next: it either follows the host or says why not.
     sendHutExit(true);
     freePlace(m_state.MyHutSlot);
+    m_state.MyHutSlot = 0;
+    QString error;
+    const QString game = CommandLines::joiner(hostAddress, WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP()));
+    if (!GameLauncher::start(GameLauncher::find(), game, &error)) {
+        m_view->showLaunchProblem(QStringLiteral("the host started the game, but it could not be started here: ") + error);
+        return false;  // stays in the lobby, connected
+    }
     m_view->showLoginForm();
-    closeSocket();
-    const QString game = CommandLines::joiner(hostAddress, WireText::decode(m_state.Nickname),
-                                              QString::fromLatin1(m_socket.localIP()));
-    if (!ProgramStarter::start(game, ProgramStarter::WindowStyle::NormalFocus))
-        return false;  // stays in the lobby, its socket closed
     closeLobby();
     return false;
 }

@@ -116,7 +116,6 @@ private:
     bool sendLobbyCommand(const QByteArray &line, LineKind kind = Typed) { return m_socket.send(line, kind); }
     void announcePresence();
     void HutReannouncement();
-    void openLink(const QString &address);
     void announceHutPlace();
     void sendHutExit(bool first = false);
     void setPlace(int slot, bool taken, const QString *toolTip);

@@ -31,4 +31,8 @@ public:
     virtual void closeLobby() {}
     // Asks whether to open a posted link; answers later, without blocking the rules.
     virtual void askOpenLink(const QString &, std::function<void(bool)>) {}
+    // A link the player chose to visit, in the desktop's web browser.
+    virtual void openInBrowser(const QString &) {}
+    // The game cannot start here, and why: what is missing and where it belongs.
+    virtual void showLaunchProblem(const QString &) {}
 };

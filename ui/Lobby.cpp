@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextBlock>
+#include <QUrl>
 
 namespace {
 QColor greyText()
@@ -253,6 +255,19 @@ void Lobby::askOpenLink(const QString &address, std::function<void(bool)> answer
     connect(box, &QMessageBox::finished, this, [box, answer](int) {
         answer(box->standardButton(box->clickedButton()) == QMessageBox::Yes);
     });
+    box->open();
+}
+
+void Lobby::openInBrowser(const QString &address)
+{
+    QDesktopServices::openUrl(QUrl(address));  // the desktop's own browser, as any link it opens
+}
+
+void Lobby::showLaunchProblem(const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("LaunchProblem"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
 

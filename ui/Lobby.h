@@ -78,6 +78,8 @@ public:
     void beep() override;
     void showRoomMessage(const QString &text) override;
     void askOpenLink(const QString &address, std::function<void(bool)> answer) override;
+    void openInBrowser(const QString &address) override;
+    void showLaunchProblem(const QString &text) override;
 
 signals:
     void unloaded();

@@ -43,7 +43,7 @@ struct ScriptedServer : QTcpServer {
 // A LobbyView that remembers what the session showed, for headless sessions.
 struct RecordingView : LobbyView {
     QString caption, refusal, roomMessage;
-    QStringList chat, userListRows, linksAsked;
+    QStringList chat, userListRows, linksAsked, browsed, launchProblems;
     bool joinedLook = false, hostControls = false, closed = false, answerLinks = false;
     int inHutMessages = 0;
     std::array<bool, 4> taken{};
@@ -66,21 +66,24 @@ struct RecordingView : LobbyView {
         linksAsked.append(address);
         answer(answerLinks);
     }
+    void openInBrowser(const QString &address) override { browsed.append(address); }
+    void showLaunchProblem(const QString &text) override { launchProblems.append(text); }
 };
 
-// A stand-in gxexec.exe first on PATH while it lives; every start appends its command line to a file.
+// Stand-ins for gxexec.exe and xdg-open first on PATH while it lives, and an empty data folder
+// (no game folder); every start appends the program's name and arguments to a file.
 class StandInLauncher {
 public:
     StandInLauncher()
     {
-        QFile script(m_dir.filePath("gxexec.exe"));
-        script.open(QIODevice::WriteOnly);
-        script.write("#!/bin/sh\nprintf '%s\\n' \"gxexec.exe $*\" >> '" + m_dir.filePath("starts").toUtf8() + "'\n");
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (const char *program : {"gxexec.exe", "xdg-open"})
+            write(program, "#!/bin/sh\nprintf '%s\\n' \"" + QByteArray(program) + " $*\" >> '" + m_dir.filePath("starts").toUtf8() + "'\n");
         qputenv("PATH", m_dir.path().toUtf8() + ':' + m_path);
+        qputenv("XDG_DATA_HOME", m_dir.path().toUtf8());
     }
     ~StandInLauncher() { qputenv("PATH", m_path); }
     void hide() { qputenv("PATH", m_path); }  // no launcher anywhere on PATH
+    void breakIt() { write("gxexec.exe", "#!/nonexistent/interpreter\n"); }  // found, but it cannot start
     QStringList starts() const
     {
         QFile file(m_dir.filePath("starts"));
@@ -89,6 +92,13 @@ public:
     bool waitFor(int count) const { return QTest::qWaitFor([&] { return starts().size() >= count; }, 20000); }
 
 private:
+    void write(const char *program, const QByteArray &script)
+    {
+        QFile file(m_dir.filePath(program));
+        file.open(QIODevice::WriteOnly);
+        file.write(script);
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     QByteArray m_path = qgetenv("PATH");
     QTemporaryDir m_dir;
 };

@@ -1,17 +1,29 @@
 // The launcher's command lines byte for byte, the checks on addresses that come from the
-// channel, and a launcher that is not there.
+// channel, and finding the launcher: on PATH, or the Windows game folder run through wine.
 #include "launch/CommandLines.h"
-#include "launch/ProgramStarter.h"
+#include "launch/GameLauncher.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// A file of its own: a shell script that records how it was started, or a Windows program's first bytes.
+void writeFile(const QString &path, const QByteArray &text, bool executable)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.setPermissions(executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner : QFile::ReadOwner | QFile::WriteOwner);
+}
+}  // namespace
 
 class TestLaunch : public QObject {
     Q_OBJECT
 private slots:
     void commandLines()
     {
-        QCOMPARE(CommandLines::link("http://a.test/"), QStringLiteral("gxexec.exe iexplore.exe http://a.test/"));
         QCOMPARE(CommandLines::host("Ann", "1.2.3.4"), QStringLiteral("gxexec.exe tav3.exe /h tcp /nAnn /boundip 1.2.3.4"));
         QCOMPARE(CommandLines::joiner("1.2.3.4", "Bob", "5.6.7.8"),
                  "gxexec.exe tav3.exe /j tcp 1.2.3.4 /nBob /boundip 5.6.7.8");
@@ -38,11 +50,64 @@ private slots:
         QCOMPARE(CommandLines::isSafeLink(address), link);
         QCOMPARE(CommandLines::isDottedIPv4(address), host);
     }
-    void launcherMissing()
+    // What runs, or what the player is told is missing, for each thing this machine may have.
+    void plan_data()
     {
-        QTemporaryDir empty;  // the only folder on PATH
-        qputenv("PATH", empty.path().toUtf8());
-        QVERIFY(!ProgramStarter::start("gxexec.exe tav3.exe /h tcp", ProgramStarter::WindowStyle::NormalFocus));
+        QTest::addColumn<int>("onPath");  // 0 nothing, 1 a native program, 2 a Windows program, 3 one the system runs
+        QTest::addColumn<int>("folder");  // 0 empty, 1 the launcher only, 2 both files
+        QTest::addColumn<bool>("wine");
+        QTest::addColumn<QString>("runs");  // program and leading arguments, or what the message names
+        const QString f = "/home/p/.local/share/tavarine-lobby/game";
+        QTest::newRow("native on PATH") << 1 << 2 << true << "/bin/gxexec.exe";
+        QTest::newRow("Windows on PATH") << 2 << 0 << true << "/bin/wine /bin/gxexec.exe";
+        QTest::newRow("Windows on PATH, run directly") << 3 << 0 << false << "/bin/gxexec.exe";
+        QTest::newRow("Windows on PATH, no wine") << 2 << 2 << false << "missing: wine";
+        QTest::newRow("game folder") << 0 << 2 << true << "/bin/wine " + f + "/gxexec.exe in " + f;
+        QTest::newRow("game folder, no wine") << 0 << 2 << false << "missing: wine";
+        QTest::newRow("game folder without the game") << 0 << 1 << true << "missing: " + f;
+        QTest::newRow("nothing") << 0 << 0 << true << "missing: " + f;
+    }
+    void plan()
+    {
+        QFETCH(int, onPath);
+        QFETCH(int, folder);
+        QFETCH(bool, wine);
+        QFETCH(QString, runs);
+        GameLauncher::Machine m;
+        m.launcherOnPath = onPath ? "/bin/gxexec.exe" : "";
+        m.launcherOnPathIsWindows = onPath >= 2;
+        m.windowsRunsDirectly = onPath == 3;
+        m.folder = "/home/p/.local/share/tavarine-lobby/game";
+        m.folderHasLauncher = folder >= 1;
+        m.folderHasGame = folder == 2;
+        m.wine = wine ? "/bin/wine" : "";
+        const GameLauncher::Plan p = GameLauncher::plan(m);
+        if (runs.startsWith("missing: ")) {
+            QVERIFY2(!p.ready() && p.missing.contains(runs.mid(9)), qPrintable(p.missing));
+            return;
+        }
+        QVERIFY(p.ready());
+        QCOMPARE((QStringList{p.program} + p.leadingArguments).join(u' ') + (p.workingFolder.isEmpty() ? "" : " in " + p.workingFolder), runs);
+    }
+    // The game folder under XDG_DATA_HOME, run by the wine found on PATH, from the game folder.
+    void startsThroughWine()
+    {
+        QTemporaryDir data, bin;
+        const QString folder = data.path() + "/tavarine-lobby/game";
+        QVERIFY(QDir().mkpath(folder));
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        qputenv("PATH", bin.path().toUtf8());
+        QString error;
+        QVERIFY(!GameLauncher::start(GameLauncher::find(), "gxexec.exe tav3.exe /h tcp", &error) && error.contains(folder));
+        writeFile(folder + "/gxexec.exe", "MZ\x90", false);
+        writeFile(folder + "/tav3.exe", "MZ\x90", false);
+        QVERIFY(GameLauncher::find().missing.contains("wine"));
+        writeFile(bin.path() + "/wine", "#!/bin/sh\necho \"$PWD: wine $*\" > " + bin.filePath("started").toUtf8() + "\n", true);
+        QVERIFY(GameLauncher::start(GameLauncher::find(), "gxexec.exe tav3.exe /h tcp /nAnn /boundip 1.2.3.4", &error));
+        QFile started(bin.filePath("started"));
+        QTRY_VERIFY(started.size() > 0);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(started.readAll(), (folder + ": wine " + folder + "/gxexec.exe tav3.exe /h tcp /nAnn /boundip 1.2.3.4\n").toUtf8());
     }
 };
 
