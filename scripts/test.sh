@@ -17,7 +17,7 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 echo "== sanitizers: build-sanitize/ (at ${SECONDS} s)"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs" --target tav_tests  # the tests only: the bench and tools are built above
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 echo "== fuzzer: build-fuzz/ (at ${SECONDS} s)"
