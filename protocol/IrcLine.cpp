@@ -83,6 +83,6 @@ QByteArrayView IrcLine::param(qsizetype i) const
 
 QByteArrayView IrcLine::senderNick() const
 {
-    const void *bang = std::memchr(prefix.data(), '!', size_t(prefix.size()));
+    const void *bang = prefix.isEmpty() ? nullptr : std::memchr(prefix.data(), '!', size_t(prefix.size()));
     return bang ? prefix.first(static_cast<const char *>(bang) - prefix.data()) : prefix;
 }

@@ -39,7 +39,7 @@ private:
     {
         if (a.size() != b.size())
             return false;
-        if (std::memcmp(a.data(), b.data(), size_t(a.size())) == 0)
+        if (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size())) == 0)
             return true;  // the usual case: the same letters in the same case
         const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
         for (qsizetype i = 0; i < a.size(); ++i)
