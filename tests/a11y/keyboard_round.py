@@ -120,6 +120,8 @@ def described(name, description):
 def main(program):
     subprocess.run(['mount', '-t', 'tmpfs', 'tmpfs', '/tmp'], check=True)  # X, bus and server files stay private
     subprocess.run(['ip', 'link', 'set', 'lo', 'up'], check=True)
+    os.makedirs('/tmp/xdg', mode=0o700)  # the AT-SPI bus's socket, named after the display, and caches stay in here
+    os.environ.update(HOME='/tmp', XDG_RUNTIME_DIR='/tmp/xdg')
     ready, told = os.pipe()
     start('Xvfb', '-displayfd', str(told), '-screen', '0', '1024x768x24', '-nolisten', 'tcp', pass_fds=[told], **QUIET)
     os.environ['DISPLAY'] = ':' + os.read(ready, 16).decode().strip()
@@ -136,9 +138,8 @@ def main(program):
     with open('/tmp/gxexec.exe', 'w') as launcher:  # the stand-in launcher records its arguments
         launcher.write('#!/bin/sh\nprintf "%s\\n" "gxexec.exe $*" >> /tmp/starts\n')
     os.chmod('/tmp/gxexec.exe', 0o755)
-    os.makedirs('/tmp/xdg', mode=0o700)
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb', XDG_RUNTIME_DIR='/tmp/xdg',
-               PATH='/tmp:' + os.environ['PATH'])
+    open('/tmp/starts', 'w').close()
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb', PATH='/tmp:' + os.environ['PATH'])
     global Atspi, GLib
     import gi
     gi.require_version('Atspi', '2.0')
