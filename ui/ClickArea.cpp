@@ -55,8 +55,19 @@ bool ClickArea::event(QEvent *event)
     return QLabel::event(event);
 }
 
+void ClickArea::focusInEvent(QFocusEvent *event)
+{
+    // As on the desktop: the focus a window gives its first control on opening shows no mark.
+    m_keyboardUsed = m_keyboardUsed || event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QLabel::focusInEvent(event);
+}
+
 void ClickArea::keyPressEvent(QKeyEvent *event)
 {
+    if (!m_keyboardUsed) {
+        m_keyboardUsed = true;
+        update();
+    }
     if (isPressKey(event)) {
         if (!event->isAutoRepeat())
             press();
@@ -98,7 +109,7 @@ void ClickArea::mouseReleaseEvent(QMouseEvent *event)
 void ClickArea::paintEvent(QPaintEvent *event)
 {
     QLabel::paintEvent(event);
-    if (!hasFocus())
+    if (!hasFocus() || !m_keyboardUsed)
         return;
     // Dark and light dots together stay visible on any artwork, and on none.
     QPainter painter(this);
