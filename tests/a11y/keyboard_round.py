@@ -121,8 +121,8 @@ def main(program):
     subprocess.run(['ip', 'link', 'set', 'lo', 'up'], check=True)
     os.makedirs('/tmp/xdg', mode=0o700)  # the AT-SPI bus's socket, named after the display, and caches stay in here
     os.environ.update(HOME='/tmp', XDG_RUNTIME_DIR='/tmp/xdg')
-    ready, told = os.pipe()
-    start('Xvfb', '-displayfd', str(told), '-screen', '0', '1024x768x24', '-nolisten', 'tcp', pass_fds=[told], **QUIET)
+    ready, told = os.pipe()  # -noreset: a client that only peeks (AT-SPI) would reset it and cut off one connecting
+    start('Xvfb', '-displayfd', str(told), '-screen', '0', '1024x768x24', '-nolisten', 'tcp', '-noreset', pass_fds=[told], **QUIET)
     os.environ['DISPLAY'] = ':' + os.read(ready, 16).decode().strip()
     bus = start('dbus-daemon', '--session', '--nofork', '--print-address', stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     os.environ['DBUS_SESSION_BUS_ADDRESS'] = bus.stdout.readline().decode().strip()
