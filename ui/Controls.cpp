@@ -1,9 +1,12 @@
 #include "ui/Controls.h"
 
+#include <QAbstractScrollArea>
+#include <QAccessibleWidget>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
 
@@ -47,6 +50,7 @@ void setupWindow(QWidget *window, const char *name, const QString &caption, QSiz
     window->setFont(windowFont());
     window->setFixedSize(clientArea);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    setAccessibleRole(window, window->windowType() == Qt::Tool ? QAccessible::Dialog : QAccessible::Window);
 }
 
 void centreOnScreen(QWidget *window)
@@ -59,11 +63,48 @@ void installDefaultButton(QWidget *window, QPushButton *button)
 {
     for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto *shortcut = new QShortcut(key, window);
-        QObject::connect(shortcut, &QShortcut::activated, button, [button] {
-            if (button->isEnabled())
-                button->click();
+        QObject::connect(shortcut, &QShortcut::activated, button, [window, button] {
+            auto *focused = qobject_cast<QAbstractButton *>(window->focusWidget());
+            QAbstractButton *pressed = focused ? focused : button;
+            if (pressed->isEnabled())
+                pressed->click();
         });
     }
+}
+
+namespace {
+constexpr char RoleProperty[] = "accessibleRole";
+
+QAccessibleInterface *widgetWithRole(const QString &, QObject *object)
+{
+    const QVariant role = object->property(RoleProperty);
+    return role.isValid() && object->isWidgetType() ? new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Role(role.toInt())) : nullptr;
+}
+}  // namespace
+
+void setAccessibleRole(QWidget *widget, QAccessible::Role role)
+{
+    static const bool registered = (QAccessible::installFactory(widgetWithRole), true);
+    Q_UNUSED(registered);
+    widget->setProperty(RoleProperty, int(role));
+}
+
+void setSpokenName(QAbstractScrollArea *box, const QString &name)
+{
+    box->setAccessibleName(name);
+    box->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll %1 up and down").arg(name.toLower()));
+    box->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll %1 sideways").arg(name.toLower()));
+}
+
+QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QString &spokenName)
+{
+    auto *panel = new QFrame;  // Qt describes a widget once it has a parent: the role comes first
+    setAccessibleRole(panel, QAccessible::Grouping);
+    panel->setParent(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(geometry);
+    panel->setAccessibleName(spokenName);
+    return panel;
 }
 
 void addHalo(QLabel *label)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPixmap>
 #include <QRect>
 #include <QWidget>
 
+class QAbstractScrollArea;
+class QFrame;
 class QPushButton;
 
 // Creates a control with the catalogue's name and geometry. Controls made later
@@ -27,11 +30,20 @@ void setNaturalPicture(QLabel *image, const QPixmap &picture);
 QFont windowFont();
 QFont boldFont(qreal pointSize = 8.25);
 
-// A fixed-size window of the given client area, in the window font, unloaded when closed.
+// A fixed-size window of the given client area, in the window font, unloaded when closed;
+// screen readers see a tool window as a dialog, any other as a frame.
 void setupWindow(QWidget *window, const char *name, const QString &caption, QSize clientArea);
 void centreOnScreen(QWidget *window);
-// Enter anywhere in the window presses the button, while it is enabled.
+// Enter anywhere in the window presses the button, while it is enabled; on another
+// focused button Enter presses that one.
 void installDefaultButton(QWidget *window, QPushButton *button);
+// The role screen readers are told, where Qt's guess from the class is wrong. Set it
+// before the widget is first shown: Qt keeps the first answer.
+void setAccessibleRole(QWidget *widget, QAccessible::Role role);
+// Names a text or list box for screen readers, and its scroll bars after it.
+void setSpokenName(QAbstractScrollArea *box, const QString &name);
+// A panel of controls, made as makeControl makes one; screen readers hear it as a group by its name.
+QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QString &spokenName);
 // A flat one-pixel border on the given background, as text and list boxes have here.
 // Dark text stays readable on the night-sky artwork: a soft light halo behind the glyphs.
 void addHalo(QLabel *label);

@@ -50,12 +50,15 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
 
     ChatBox = makeControl<QPlainTextEdit>(this, "ChatBox", {168, 32, 209, 177});
     ChatBox->setReadOnly(true);
+    ChatBox->setTextInteractionFlags(ChatBox->textInteractionFlags() | Qt::TextSelectableByKeyboard);  // a caret marks the focus
+    setSpokenName(ChatBox, QStringLiteral("Chat"));
     ChatBox->setUndoRedoEnabled(false);  // nobody undoes received chat; the history would only grow
 
     ChatBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
     SendBox->setMaxLength(MaxTypedChars);
+    SendBox->setAccessibleName(QStringLiteral("Message"));
 
     Send = makeControl<QPushButton>(this, "Send", {384, 240, 41, 17}, QStringLiteral("&Send"));
     Send->setEnabled(false);
@@ -64,6 +67,7 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     buildConnectionPanel();
     Command2 = makeControl<QPushButton>(this, "Command2", {440, 224, 129, 13}, QStringLiteral("&Refresh Users"));
     USERLIST = makeControl<QListWidget>(this, "USERLIST", {440, 32, 129, 184});
+    setSpokenName(USERLIST, QStringLiteral("Players in this lobby"));
 
     QPalette listColours = USERLIST->palette();
     listColours.setColor(QPalette::Text, QColor(0, 0, 255));
@@ -78,6 +82,12 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     setTabOrder(Send, Command1);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, USERLIST);
+    setTabOrder(USERLIST, Player[0]);
+    for (int i = 0; i < 3; ++i)
+        setTabOrder(Player[i], Player[i + 1]);
+    setTabOrder(Player[3], QuitButton);
+    setTabOrder(QuitButton, Refresh);
+    setTabOrder(Refresh, LaunchButton);
 
     connect(ChatBox, &QPlainTextEdit::textChanged, this, &Lobby::ChatBox_Change);
     m_chatFlush.setSingleShot(true);
@@ -102,7 +112,7 @@ Lobby::~Lobby()
 
 void Lobby::buildConnectionPanel()
 {
-    Connection = makeControl<QFrame>(this, "Connection", {200, 80, 209, 65});
+    Connection = makePanel(this, "Connection", {200, 80, 209, 65}, QStringLiteral("Connection"));
     bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, Resource::picture(QStringLiteral("Button")));
     Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33},
                                  QStringLiteral("Registering Your Client On the IRC Network"));
@@ -115,15 +125,17 @@ void Lobby::buildConnectionPanel()
 
 void Lobby::buildHutPanel()
 {
-    HUTBOX = makeControl<QFrame>(this, "HUTBOX", {8, 112, 129, 145});
+    HUTBOX = makePanel(this, "HUTBOX", {8, 112, 129, 145}, QStringLiteral("Hut"));
     // Back to front.
     HUTIMAGE = makeStretchedImage(HUTBOX, "HUTIMAGE", {0, 0, 129, 145}, Resource::picture(QStringLiteral("HUTIMAGE")));
     Refresh = makeControl<ClickArea>(HUTBOX, "Refresh", {94, 8, 27, 28});
     setNaturalPicture(Refresh, Resource::picture(QStringLiteral("Refresh")));
+    Refresh->setAccessibleName(QStringLiteral("Refresh the hut"));
     BGM = makeControl<QLabel>(HUTBOX, "BGM", {16, 40, 105, 28});
     setNaturalPicture(BGM, Resource::picture(QStringLiteral("BGM")));
     LaunchButton = makeControl<ClickArea>(HUTBOX, "LaunchButton", {16, 80, 105, 28});
     setNaturalPicture(LaunchButton, Resource::picture(QStringLiteral("Button")));
+    LaunchButton->setAccessibleName(QStringLiteral("Launch the game"));
     LaunchButton->hide();
     HostLabel = makeControl<QLabel>(HUTBOX, "HostLabel", {16, 88, 81, 25}, QStringLiteral("HOST"));
     HostLabel->setFont(boldFont());
@@ -133,10 +145,12 @@ void Lobby::buildHutPanel()
     for (int i = 3; i >= 0; --i) {
         Player[i] = makeControl<ClickArea>(HUTBOX, "Player", {24 + 16 * i, 43, 13, 21});
         Player[i]->setProperty("Index", i);
+        Player[i]->setAccessibleName(QStringLiteral("Hut place %1").arg(i + 1));
         setPlayer(i, false);
         connect(Player[i], &ClickArea::clicked, this, [this, i] { m_session.Player_Click(i); });
     }
     QuitButton = makeControl<ClickArea>(HUTBOX, "QuitButton", {96, 40, 25, 25});
+    QuitButton->setAccessibleName(QStringLiteral("Leave the hut"));
     connect(QuitButton, &ClickArea::clicked, this, [this] { m_session.QuitButton_Click(); });
     connect(Refresh, &ClickArea::clicked, this, [this] {
         m_session.Refresh_Click();
@@ -149,11 +163,26 @@ void Lobby::setPlayer(int index, bool taken)
 {
     // Not stretched: the image takes the size of its picture.
     setNaturalPicture(Player[index], taken ? m_store.PlayerIN : m_store.PlayerOUT);
+    m_placeTaken[index] = taken;
+    describePlace(index);
 }
 
 void Lobby::setPlayerToolTip(int index, const QString &text)
 {
     Player[index]->setToolTip(text);
+    describePlace(index);
+}
+
+void Lobby::describePlace(int index)
+{
+    // The session tells the player's own place by the tooltip "You", others by the holder's name.
+    const QString holder = Player[index]->toolTip();
+    const QString description = !m_placeTaken[index] ? QStringLiteral("free")
+                              : holder == QLatin1String("You") ? QStringLiteral("you")
+                              : holder.isEmpty() ? QStringLiteral("taken")
+                                                 : holder;
+    if (Player[index]->accessibleDescription() != description)  // the place timer repeats itself
+        Player[index]->setAccessibleDescription(description);
 }
 
 void Lobby::setHostControlsVisible(bool visible)
@@ -273,7 +302,12 @@ void Lobby::showLaunchProblem(const QString &text)
 
 void Lobby::setCaption(const QString &caption)
 {
+    if (caption == windowTitle())
+        return;  // the status timer repeats itself; only a change is news
     setWindowTitle(caption);
+    // Qt does not tell screen readers that a title changed; the connection state is heard only so.
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
 }
 
 void Lobby::showRegistrationRefused(const QString &reason)

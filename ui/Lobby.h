@@ -91,11 +91,14 @@ protected:
 private:
     void buildConnectionPanel();
     void buildHutPanel();
+    // A place's description says who holds it, as its picture and tooltip show.
+    void describePlace(int index);
 
     LobbySession &m_session;
     Resource &m_store;
     QPointer<NewsForm> m_newsForm;
     QPointer<LogFrm> m_logFrm;
+    std::array<bool, 4> m_placeTaken{};
     // Chat lines wait for the next frame of the screen: however many reads brought
     // them, they reach the box in one edit and one repaint.
     QStringList m_pendingChat;

@@ -15,6 +15,7 @@ LobbySelect::LobbySelect(QWidget *parent) : QWidget(parent, Qt::Tool)
         LobbySel[i] = makeControl<ClickArea>(this, "LobbySel", areas[i]);
         LobbySel[i]->setProperty("Index", i);
         LobbySel[i]->setCursor(Qt::PointingHandCursor);
+        LobbySel[i]->setAccessibleName(QStringLiteral("Lobby %1").arg(i));
         connect(LobbySel[i], &ClickArea::clicked, this, [this, i] { LobbySel_Click(i); });
     }
     Label1 = makeControl<QLabel>(this, "Label1", {0, 104, 393, 33}, QStringLiteral("SELECT YOUR LOBBY"));

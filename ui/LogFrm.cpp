@@ -5,12 +5,15 @@
 #include "ui/Controls.h"
 
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTextBlock>
 
 namespace {
-QPlainTextEdit *makeLogBox(QWidget *parent, const char *name, QRect geometry)
+QPlainTextEdit *makeLogBox(QWidget *parent, const char *name, QRect geometry, const QString &spokenName)
 {
     auto *box = makeControl<QPlainTextEdit>(parent, name, geometry);
+    setSpokenName(box, spokenName);
+    box->setTabChangesFocus(true);  // a tab typed here would be gone at the next tick anyway
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -27,8 +30,9 @@ QString shownText(QByteArrayView bytes)
 LogFrm::LogFrm(const SharedState &state, QWidget *parent) : QWidget(parent, Qt::Tool), m_state(state)
 {
     setupWindow(this, "LogFrm", QStringLiteral("Connection Log"), {306, 164});
-    Text1 = makeLogBox(this, "Text1", {8, 8, 289, 73});
-    Text2 = makeLogBox(this, "Text2", {8, 88, 289, 73});
+    Text1 = makeLogBox(this, "Text1", {8, 8, 289, 73}, QStringLiteral("Data in"));
+    Text2 = makeLogBox(this, "Text2", {8, 88, 289, 73}, QStringLiteral("Data out"));
+    new QShortcut(Qt::Key_Escape, this, this, &QWidget::close);
     Timer1.setInterval(1000);
     connect(&Timer1, &QTimer::timeout, this, &LogFrm::Timer1_Timer);
     Form_Load();

@@ -24,6 +24,7 @@ LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Too
     LOGO->setScaledContents(true);
     NICKNAMEBOX = makeControl<QLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});
     styleFlatBox(NICKNAMEBOX);
+    NICKNAMEBOX->setAccessibleName(QStringLiteral("Nickname"));
     Command1 = makeControl<QPushButton>(this, "Command1", {160, 64, 41, 25}, QStringLiteral("&Login"));
     Command1->setDefault(true);
     installDefaultButton(this, Command1);

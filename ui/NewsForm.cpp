@@ -11,6 +11,8 @@ NewsForm::NewsForm(QWidget *owner) : QWidget(owner, Qt::Tool)
     BG = makeStretchedImage(this, "BG", {0, 0, 313, 207}, Resource::picture(QStringLiteral("NewsBG")));
     MSG = makeControl<QPlainTextEdit>(this, "MSG", {56, 32, 161, 129});
     MSG->setReadOnly(true);
+    MSG->setTextInteractionFlags(MSG->textInteractionFlags() | Qt::TextSelectableByKeyboard);  // a caret marks the focus
+    setSpokenName(MSG, QStringLiteral("Room message"));
     MSG->setFrameShape(QFrame::NoFrame);
     MSG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MSG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

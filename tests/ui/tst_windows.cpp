@@ -178,6 +178,19 @@ private slots:
         QTRY_VERIFY(lobby.ChatBox->toPlainText().endsWith("bob> hi"));
         QVERIFY(!log.Text2->document()->isUndoAvailable() && !lobby.ChatBox->document()->isUndoAvailable());
     }
+    // The pictures' focus mark, which no screen reader sees: the chooser opens looking as it
+    // always did, and the lobby the arrow keys reach is marked.
+    void focusMark()
+    {
+        LobbySelect select;
+        select.show();
+        QVERIFY(QTest::qWaitForWindowActive(&select));
+        const QImage opened = select.grab().toImage();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        const QImage moved = select.grab().toImage();
+        const QRect first = select.LobbySel[0]->geometry(), second = select.LobbySel[1]->geometry();
+        QVERIFY(opened.copy(first) == moved.copy(first) && opened.copy(second) != moved.copy(second));
+    }
 };
 
 QTEST_MAIN(TestWindows)
