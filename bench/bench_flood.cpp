@@ -463,13 +463,13 @@ void printMemory(const char *label, const WindowedRun &r)
     const double second = mb(r.marks[1].rssKb - r.marks[0].rssKb);
     std::printf("  %-18s %.1f MB after the join, %.1f MB after 100,000 lines, %.1f MB after 200,000\n", label,
                 mb(r.ready.rssKb), mb(r.marks[0].rssKb), mb(r.marks[1].rssKb));
+    // Judged in the order they are printed.
+    const char *firstVerdict = judge("flood", "memory growth, first 100,000 lines, " + QByteArray(label),
+                                     "+" + fixed(first) + " MB", "<= 4 MB", first <= 4);
+    const char *secondVerdict = judge("flood", "memory growth, next 100,000 lines, " + QByteArray(label),
+                                      (second < 0 ? "" : "+") + fixed(second) + " MB", "<= +1 MB", second <= 1);
     std::printf("  %-18s +%.1f MB over the first 100,000 (goal <= 4: %s), %+.1f MB over the next 100,000 "
-                "(goal <= +1: %s)\n", "", first,
-                judge("flood", "memory growth, first 100,000 lines, " + QByteArray(label), "+" + fixed(first) + " MB",
-                      "<= 4 MB", first <= 4),
-                second,
-                judge("flood", "memory growth, next 100,000 lines, " + QByteArray(label),
-                      (second < 0 ? "" : "+") + fixed(second) + " MB", "<= +1 MB", second <= 1));
+                "(goal <= +1: %s)\n", "", first, firstVerdict, second, secondVerdict);
     std::printf("  %-18s the session's InboundLog alone: %.1f MB after 100,000 lines, %.1f MB after 200,000\n", "",
                 mb(r.marks[0].inboundLogBytes / 1024), mb(r.marks[1].inboundLogBytes / 1024));
 }
