@@ -25,6 +25,11 @@ int benchShowWindow(int argc, char *argv[]);
 
 // Where the window figures are drawn, for the headers: "xcb on Xvfb :N ..." or the offscreen fallback.
 QByteArray windowPlatformText();
+// Keeps a goal's figure for the summary at the end of the run; returns "met" or "missed".
+const char *judge(const char *part, const QByteArray &what, const QByteArray &figure, const QByteArray &goal, bool met);
+// The resident size (kB) of a bare Qt window with the nickname window's title, flags and size,
+// two seconds after it is shown (bench_start.cpp); -1 when it never showed.
+qint64 bareWindowResidentKb();
 
 // For the benches on real servers (bench_scale.cpp).
 // Runs the event loop until done() holds or timeoutMs passes; false on timeout.

@@ -46,13 +46,19 @@ struct FloodFigures {
     qint64 cpuTotalMs = -1;   // since the process started
     qint64 wallMs = -1;       // first line sent until all were handled
     qint64 peakKb = -1;
+    qint64 joinedKb = -1;     // resident once it joined, before the first line
+    qint64 endKb = -1;        // resident once all were handled
     QByteArray failure;
 };
+
+// Another client confirms the lines it has handled by answering a CTCP PING this often.
+constexpr int PeerProbeEvery = 500;
 
 enum class FloodReceiver {
     Session,         // our session without windows, in a child process
     Weechat,         // weechat-headless with its default plugins
     WeechatIrcOnly,  // weechat-headless with its irc plugin only
+    HexChat,         // HexChat, its window on the bench's X server
 };
 
 // Joins a fresh receiver to `channel`, feeds it `lines` chat lines through `sender` and
@@ -60,5 +66,6 @@ enum class FloodReceiver {
 FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, PlainIrcClient &sender,
                           const QByteArray &channel, int lines, const ChatFlood::Pace &pace);
 bool weechatAvailable();
+bool hexchatAvailable();
 // A server with flood limits lifted and the sender "bob" in the channel; says why not when it fails.
 bool openFlood(RealIrcServer &server, PlainIrcClient &sender, const QByteArray &channel);

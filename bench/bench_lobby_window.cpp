@@ -1,14 +1,13 @@
 // The lobby window under chat load: appending to the transcript, and the user list rebuild.
 #include "bench/Benchmarks.h"
 #include "session/LobbySession.h"
+#include "ui/ChatView.h"
 #include "ui/Lobby.h"
 #include "ui/LogFrm.h"
 #include "ui/Resource.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QTest>
-#include <QTextBlock>
 #include <cstdio>
 #include <ctime>
 
@@ -17,7 +16,7 @@ namespace {
 // at the screen's pace), then once more for the repaint that causes.
 void settle(Lobby &lobby, const QString &line)
 {
-    if (!QTest::qWaitFor([&] { return lobby.ChatBox->document()->lastBlock().text() == line; }, 10000))
+    if (!QTest::qWaitFor([&] { return lobby.ChatBox->line(lobby.ChatBox->lineCount() - 1) == line; }, 10000))
         std::printf("  (the transcript never showed its last line)\n");
     QApplication::processEvents();
 }
@@ -76,7 +75,9 @@ void benchLobbyWindow()
             at100000 = us;
     }
     const double ratio = at100000 / at1000;
-    std::printf("  ratio at line 100,000 / at line 1,000: %.1f (goal <= 2: %s)\n", ratio, ratio <= 2 ? "met" : "missed");
+    std::printf("  ratio at line 100,000 / at line 1,000: %.1f (goal <= 2: %s)\n", ratio,
+                judge("window", "chat line at transcript line 100,000 / at 1,000", QByteArray::number(ratio, 'f', 1),
+                      "<= 2", ratio <= 2));
 
     for (int i = 0; i < 1000; ++i)
         session.state().UserListText.add("player" + QByteArray::number(i));

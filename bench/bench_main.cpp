@@ -1,4 +1,4 @@
-// Prints figures; never asserts. Run: build/bench/tavarine-bench [inbound|names|window|start|flood|scale|burst|peer]...
+// Prints figures; never asserts. Run: build/bench/tavarine-bench [inbound|names|window|start|flood|scale|burst|peer|goals]...
 #include "bench/Benchmarks.h"
 
 #include "VirtualDisplay.h"
@@ -12,11 +12,24 @@
 
 namespace {
 QByteArray g_platformText = "the offscreen platform, no Xvfb";
+
+struct Judged {
+    const char *part;
+    QByteArray what, figure, goal;
+    bool met;
+};
+QList<Judged> g_goals;
 }  // namespace
 
 QByteArray windowPlatformText()
 {
     return g_platformText;
+}
+
+const char *judge(const char *part, const QByteArray &what, const QByteArray &figure, const QByteArray &goal, bool met)
+{
+    g_goals.append({part, what, figure, goal, met});
+    return met ? "met" : "missed";
 }
 
 int main(int argc, char *argv[])
@@ -39,7 +52,11 @@ int main(int argc, char *argv[])
     QByteArrayList asked;
     for (int i = 1; i < argc; ++i)
         asked.append(argv[i]);
-    const auto wanted = [&](const char *name) { return asked.isEmpty() || asked.contains(name); };
+    // "goals": the parts whose figures the goals are about, and nothing else.
+    const auto wanted = [&](const char *name) {
+        static const QByteArrayList goalParts{"inbound", "window", "start", "flood"};
+        return asked.isEmpty() || asked.contains(name) || (asked.contains("goals") && goalParts.contains(name));
+    };
 
     // Window figures come from a real X server of the bench's own; offscreen only when there is none.
     VirtualDisplay display;
@@ -90,5 +107,11 @@ int main(int argc, char *argv[])
         benchSendBurst();
     if (wanted("peer"))
         benchPeer();
+    if (!g_goals.isEmpty()) {
+        std::printf("goals in this run:\n");
+        for (const Judged &g : std::as_const(g_goals))
+            std::printf("  %-8s %-58s %14s  goal %-9s %s\n", g.part, g.what.constData(), g.figure.constData(),
+                        g.goal.constData(), g.met ? "met" : "MISSED");
+    }
     return 0;
 }

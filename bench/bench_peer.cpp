@@ -9,6 +9,8 @@
 #include "session/LobbySession.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,12 +21,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 const QByteArray Channel = "#TavarineNET_3";
 constexpr int Lines = 100000;
 constexpr ChatFlood::Pace PeerPace{10000, 10, 4000};  // window well below what the server queues
-constexpr int ProbeEvery = 500;   // the peer confirms by answering a CTCP PING
 constexpr qint64 SendLimitMs = 75000;
 
 // Counts the chat lines as they are shown and says so once all have come.
@@ -76,6 +78,53 @@ bool weechatAvailable()
     return !QStandardPaths::findExecutable(QStringLiteral("weechat-headless")).isEmpty();
 }
 
+bool hexchatAvailable()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("hexchat")).isEmpty()
+        && (::geteuid() != 0 || !QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty());
+}
+
+namespace {
+// HexChat as a person keeps it, with settings of its own: the nickname, straight into the
+// channel without the network list, 10,000 lines of scrollback like the lobby's transcript;
+// and so that it answers every probe: no CTCP flood guard, no send throttle.
+bool prepareHexChat(QProcess &process, const QTemporaryDir &home, const RealIrcServer &server,
+                    const QByteArray &channel)
+{
+    const QString config = home.filePath(QStringLiteral("config"));
+    QFile conf(config + QStringLiteral("/hexchat.conf"));
+    if (!QDir().mkpath(config) || !conf.open(QIODevice::WriteOnly))
+        return false;
+    conf.write("irc_nick1 = hexpeer\ngui_slist_skip = 1\ntext_max_lines = 10000\n"
+               "flood_ctcp_num = 1000000\nflood_ctcp_time = 1\nnet_throttle = 0\n");
+    conf.close();
+    // It refuses to run as root: as root it runs as nobody, who must write its folders.
+    constexpr auto everyone = QFileDevice::Permissions(0x7777);
+    for (const QString &path : {home.path(), config, conf.fileName()})
+        QFile::setPermissions(path, everyone);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));  // no bus to start
+    process.setProcessEnvironment(env);
+    QStringList args{QStringLiteral("--cfgdir=") + config,
+                     QStringLiteral("irc://%1:%2/%3").arg(server.host()).arg(server.port())
+                         .arg(QString::fromLatin1(channel.mid(1)))};  // the channel without its '#'
+    QString program = QStandardPaths::findExecutable(QStringLiteral("hexchat"));
+    if (::geteuid() == 0) {
+        args = QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                           QStringLiteral("--clear-groups"), QStringLiteral("--pdeathsig=SIGKILL"), program}
+            + args;
+        program = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    }
+    process.setProgram(program);
+    process.setArguments(args);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return true;
+}
+}  // namespace
+
 FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, PlainIrcClient &sender,
                           const QByteArray &channel, int lines, const ChatFlood::Pace &pace)
 {
@@ -86,7 +135,13 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process.setStandardInputFile(QProcess::nullDevice());
     QByteArray readyMark;
-    if (peer) {
+    if (receiver == FloodReceiver::HexChat) {
+        if (!prepareHexChat(process, home, server, channel)) {
+            out.failure = "cannot write its config in " + home.path().toUtf8();
+            return out;
+        }
+        readyMark = ":hexpeer!";  // its JOIN, seen by the sender
+    } else if (peer) {
         const QString commands = QStringLiteral(
             "/plugin unload logger;/server add lab %1/%2;/set irc.server.lab.nicks weepeer;"
             "/set irc.server.lab.autojoin %3;/set irc.server.lab.anti_flood_prio_low 0;/connect lab")
@@ -120,12 +175,14 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
     }
     runUntil([] { return false; }, 1000, 50);  // its start-up chatter is over
 
+    out.joinedKb = residentKb(pid);
     const qint64 cpuBefore = cpuMs(pid);
     QElapsedTimer wall;
     wall.start();
     int handled = 0;  // lines the receiver has confirmed
     QByteArray childOut;
     qsizetype scanned = sender.received().size();
+    const QByteArray probeTo = receiver == FloodReceiver::HexChat ? "hexpeer" : "weepeer";
     const auto confirmed = [&] {
         if (peer) {
             const QByteArray got = sender.received();
@@ -156,9 +213,10 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
     };
     ChatFlood flood(sender, channel, pace);
     if (peer) {
-        flood.after = [lines](int n) {
-            return n % ProbeEvery == 0 || n == lines ? "PRIVMSG weepeer :\x01PING " + QByteArray::number(n) + "\x01\r\n"
-                                                     : QByteArray();
+        flood.after = [lines, probeTo](int n) {
+            return n % PeerProbeEvery == 0 || n == lines
+                ? "PRIVMSG " + probeTo + " :\x01PING " + QByteArray::number(n) + "\x01\r\n"
+                : QByteArray();
         };
     }
     if (flood.runTo(lines, confirmed, failed, SendLimitMs)) {
@@ -166,6 +224,7 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
         out.cpuTotalMs = cpuMs(pid);
         out.cpuStreamMs = out.cpuTotalMs - cpuBefore;
         out.peakKb = peakMemoryKb(pid);
+        out.endKb = residentKb(pid);
     } else {
         out.failure = "confirmed " + QByteArray::number(handled) + " of " + QByteArray::number(lines) + " lines ("
             + QByteArray::number(flood.sent()) + " sent)";

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (an X server to draw on, a plain IRC client to compare with),
 # builds the bench, and prints figures: every part, or those named
-# (inbound window start flood scale burst peer).
+# (inbound window start flood scale burst peer), or "goals": inbound window start flood
+# and a closing list of every goal with its figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh run bench

@@ -1,6 +1,7 @@
 #include "ui/Lobby.h"
 
 #include "session/LobbySession.h"
+#include "ui/ChatView.h"
 #include "ui/ClickArea.h"
 #include "ui/Controls.h"
 #include "ui/LogFrm.h"
@@ -17,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextBlock>
 #include <QUrl>
 
 namespace {
@@ -48,13 +48,8 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     Label2 = makeControl<QLabel>(this, "Label2", {448, 240, 119, 13}, QStringLiteral("Tavarine IRC Client Beta"));
     addHalo(Label2);
 
-    ChatBox = makeControl<QPlainTextEdit>(this, "ChatBox", {168, 32, 209, 177});
-    ChatBox->setReadOnly(true);
-    ChatBox->setTextInteractionFlags(ChatBox->textInteractionFlags() | Qt::TextSelectableByKeyboard);  // a caret marks the focus
+    ChatBox = makeControl<ChatView>(this, "ChatBox", {168, 32, 209, 177}, ChatLinesKept);
     setSpokenName(ChatBox, QStringLiteral("Chat"));
-    ChatBox->setUndoRedoEnabled(false);  // nobody undoes received chat; the history would only grow
-
-    ChatBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
     SendBox->setMaxLength(MaxTypedChars);
@@ -89,7 +84,6 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     setTabOrder(QuitButton, Refresh);
     setTabOrder(Refresh, LaunchButton);
 
-    connect(ChatBox, &QPlainTextEdit::textChanged, this, &Lobby::ChatBox_Change);
     m_chatFlush.setSingleShot(true);
     m_chatFlush.setTimerType(Qt::PreciseTimer);
     connect(&m_chatFlush, &QTimer::timeout, this, &Lobby::flushChat);
@@ -232,8 +226,7 @@ void Lobby::Command1_Click()
 void Lobby::ChatBox_Change()
 {
     // Keep the newest line in view.
-    ChatBox->moveCursor(QTextCursor::End);
-    ChatBox->ensureCursorVisible();
+    ChatBox->moveCaretToEnd();
 }
 
 void Lobby::Send_Click()
@@ -328,7 +321,8 @@ void Lobby::replaceChat(const QString &line)
 {
     m_pendingChat.clear();  // lines queued before the welcome would have gone with the old text
     m_chatFlush.stop();
-    ChatBox->setPlainText(line);
+    ChatBox->setText(line);
+    ChatBox_Change();
 }
 
 void Lobby::appendChat(const QString &line)
@@ -338,9 +332,10 @@ void Lobby::appendChat(const QString &line)
         return;
     const QScreen *shown = screen();
     const qreal hz = shown && shown->refreshRate() > 0 ? shown->refreshRate() : 60.0;
-    // Two frames: a line still shows within 35 ms, and under a flood each update
-    // (layout, scroll bar, repaint) is shared by twice the lines.
-    m_chatFlush.start(std::max(1, qRound(2000.0 / hz)));
+    // A line after a quiet spell shows at the next frame; under a flood the box updates ten
+    // times a second, so each layout and repaint serves a tenth of a second's lines.
+    const qint64 since = m_lastChatFlush.isValid() ? m_lastChatFlush.elapsed() : FloodUpdateMs;
+    m_chatFlush.start(int(std::max<qint64>(qRound(1000.0 / hz), FloodUpdateMs - since)));
 }
 
 void Lobby::flushChat()
@@ -348,35 +343,10 @@ void Lobby::flushChat()
     m_chatFlush.stop();
     if (m_pendingChat.isEmpty())
         return;
-    // Each line is one block at least, so lines older than the newest ChatLinesKept
-    // would only be trimmed again: they never reach the box.
-    if (m_pendingChat.size() > ChatLinesKept)
-        m_pendingChat.remove(0, m_pendingChat.size() - ChatLinesKept);
-    {
-        // One edit adds, one cuts; the caret goes to the end once, for both.
-        const QSignalBlocker quiet(ChatBox);
-        ChatBox->appendPlainText(m_pendingChat.join(u'\n'));
-        m_pendingChat.clear();
-        trimChat();
-    }
+    m_lastChatFlush.start();
+    ChatBox->appendLines(m_pendingChat);  // the box keeps the newest ChatLinesKept
+    m_pendingChat.clear();
     ChatBox_Change();
-}
-
-// Keeps the newest ChatLinesKept lines. The cut goes by position inside an edit block
-// and comes as an edit of its own: stepping block by block would lay out every line
-// that goes, and one edit spanning cut and append would have the layout walk the
-// whole box. So the cost follows the lines that come and go, not the box's history.
-void Lobby::trimChat()
-{
-    QTextDocument *doc = ChatBox->document();
-    const int excess = doc->blockCount() - ChatLinesKept;
-    if (excess <= 0)
-        return;
-    QTextCursor cut(doc);
-    cut.beginEditBlock();
-    cut.setPosition(doc->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
-    cut.removeSelectedText();
-    cut.endEditBlock();
 }
 
 void Lobby::closeEvent(QCloseEvent *event)

@@ -3,11 +3,13 @@
 #include "session/LobbyView.h"
 
 #include <QPointer>
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 
+class ChatView;
 class ClickArea;
 class LobbySession;
 class LogFrm;
@@ -16,7 +18,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class Resource;
 
@@ -48,7 +49,7 @@ public:
     QLabel *bg3;
     QPushButton *Send;
     QLineEdit *SendBox;
-    QPlainTextEdit *ChatBox;
+    ChatView *ChatBox;
     QLabel *Label2;
     QLabel *LOGO;
     QLabel *Label1;
@@ -99,10 +100,12 @@ private:
     QPointer<NewsForm> m_newsForm;
     QPointer<LogFrm> m_logFrm;
     std::array<bool, 4> m_placeTaken{};
-    // Chat lines wait for the next frame of the screen: however many reads brought
-    // them, they reach the box in one edit and one repaint.
+    // Chat lines wait for the next frame of the screen, and under a flood for a tenth of a
+    // second after the last update: however many reads brought them, they reach the box
+    // in one edit and one repaint.
+    static constexpr int FloodUpdateMs = 100;
     QStringList m_pendingChat;
     QTimer m_chatFlush;
+    QElapsedTimer m_lastChatFlush;
     void flushChat();
-    void trimChat();
 };

@@ -1,5 +1,7 @@
 #include "ui/Resource.h"
 
+#include <QImage>
+
 // The artwork lives in this static library: register it once, or the linker may leave it out.
 static void initArtwork()
 {
@@ -30,5 +32,7 @@ QIcon Resource::applicationIcon()
 QPixmap Resource::picture(const QString &name)
 {
     initArtwork();
-    return QPixmap(QStringLiteral(":/pictures/%1.bmp").arg(name));
+    // Not through QPixmap's file cache, which would keep every picture for the whole run:
+    // a picture goes with the last window that shows it.
+    return QPixmap::fromImage(QImage(QStringLiteral(":/pictures/%1.bmp").arg(name), "BMP"));
 }
