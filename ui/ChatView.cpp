@@ -404,6 +404,8 @@ void ChatView::paintEvent(QPaintEvent *event)
                 ranges.append({start, end - start, selected});
         }
         m_layouts[p.line].layout->draw(&painter, {qreal(Margin), p.top}, ranges, dirty);
+        if (p.line == m_caret.line && hasFocus())  // the caret marks the focus, as in any text box
+            m_layouts[p.line].layout->drawCursor(&painter, {qreal(Margin), p.top}, m_caret.column);
     }
     // Keep only what this paint used.
     for (auto it = m_layouts.begin(); it != m_layouts.end();)
@@ -485,6 +487,18 @@ QRect ChatView::characterRect(int offset) const
 void ChatView::scrollToOffset(int offset)
 {
     verticalScrollBar()->setValue(int(posOf(offset).line - m_first));
+}
+
+void ChatView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void ChatView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void ChatView::mousePressEvent(QMouseEvent *event)

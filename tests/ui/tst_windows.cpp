@@ -203,6 +203,16 @@ private slots:
         const QImage moved = select.grab().toImage();
         const QRect first = select.LobbySel[0]->geometry(), second = select.LobbySel[1]->geometry();
         QVERIFY(opened.copy(first) == moved.copy(first) && opened.copy(second) != moved.copy(second));
+        // The chat box marks the focus with its caret.
+        Resource store;
+        LobbySession session("Ann", "#TavarineNET_3");
+        Lobby lobby(session, store);
+        lobby.show();
+        QVERIFY(QTest::qWaitForWindowActive(&lobby));
+        lobby.replaceChat(QStringLiteral("welcome"));
+        const QImage unfocused = lobby.ChatBox->grab().toImage();
+        lobby.ChatBox->setFocus();
+        QTRY_VERIFY(lobby.ChatBox->grab().toImage() != unfocused);
     }
 };
 
