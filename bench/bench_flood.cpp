@@ -508,7 +508,7 @@ void benchFlood()
         return;
     }
     RealIrcServer server;
-    PlainIrcClient sender("bob");
+    PlainIrcClient sender("bobOnTavNET");  // the lobby believes "bob> ..." only from bob's own nickname
     if (!openFlood(server, sender, Channel))
         return;
     // CPU: the program and HexChat take turns, so a change of load on the machine hits both.
@@ -534,8 +534,8 @@ void benchFlood()
     for (const QByteArray &note : open.notes)
         std::printf("  note, log window run: %s\n", note.constData());
 
-    // As the child receives them: the server puts "bob"'s prefix in front.
-    const QByteArray prefix = ":bob!~bob@127.0.0.1 ";
+    // As the child receives them: the server puts the sender's prefix in front.
+    const QByteArray prefix = ":bobOnTavNET!~bobOnTavNET@127.0.0.1 ";
     const ChatFlood lines(sender, Channel, FloodPace);
     qint64 bytes = 0;
     for (int n = 1; n <= MemoryMarks.last(); ++n)

@@ -273,7 +273,7 @@ void benchPeer()
                 "  and at most %d lines ahead of what the receiver confirmed; CPU from /proc/PID/stat\n",
                 Lines, PeerPace.linesPerSecond, PeerPace.window);
     RealIrcServer server;
-    PlainIrcClient sender("bob");
+    PlainIrcClient sender("bobOnTavNET");  // the lobby believes "bob> ..." only from bob's own nickname
     if (!openFlood(server, sender, Channel))
         return;
     const FloodFigures ours = receiveFlood(FloodReceiver::Session, server, sender, Channel, Lines, PeerPace);
