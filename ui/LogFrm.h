@@ -13,7 +13,7 @@ class LogFrm : public QWidget {
     Q_OBJECT
 public:
     // The boxes show the newest part of a log, so a tick costs the same for any log size.
-    static constexpr qsizetype ShownBytes = 256 * 1024;
+    static constexpr qsizetype ShownBytes = 64 * 1024;  // some 600 lines: the boxes show five
 
     LogFrm(const SharedState &state, QWidget *parent = nullptr);
 
