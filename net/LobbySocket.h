@@ -30,7 +30,6 @@ public:
     // Queues a line ahead of those waiting (the answer to a PING, the launch).
     bool sendFirst(const QByteArray &line, Kind kind = SendThrottle::Ordinary);
     qsizetype waitingLines() const { return m_throttle.waiting(); }
-    qsizetype waitingLines(Kind kind) const { return m_throttle.waiting(kind); }
     // Writes what the throttle lets go now; runs by itself when tokens come back.
     void drainQueue();
     QByteArray localIP() const;

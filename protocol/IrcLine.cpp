@@ -63,13 +63,6 @@ IrcLine::Params IrcLine::params() const
 
 QByteArrayView IrcLine::param(qsizetype i) const
 {
-    if (i == 0) {  // the target of most lines: the first word, found straight with memchr
-        QByteArrayView rest = paramText;
-        while (rest.startsWith(' '))
-            rest = rest.sliced(1);
-        if (!rest.startsWith(':'))
-            return nextWord(rest);
-    }
     QByteArrayView found;
     qsizetype n = 0;
     eachParam(paramText, [&](QByteArrayView p) {
