@@ -2,7 +2,7 @@
 """The program on Xvfb under openbox, with the AT-SPI bus and ngircd on 127.0.0.1:6664, played by keys alone,
 in private network, pid and mount namespaces (root only). A plain client in the channel hears what it sends;
 AT-SPI tells where the focus is and which controls have no name.   usage: keyboard_round.py PROGRAM"""
-import contextlib, os, signal, socket, subprocess, sys, time
+import atexit, contextlib, os, signal, socket, subprocess, sys, tempfile, time
 
 if sys.argv[-1] != '--inside':
     if os.geteuid() != 0 or subprocess.run(['unshare', '-n', '-p', '-f', '--mount-proc', 'true']).returncode:
@@ -117,32 +117,41 @@ def described(name, description):
     wait(f'{name!r} described as {description!r}', lambda: read(find(name), 'description') == [description])
 
 def main(program):
-    subprocess.run(['mount', '-t', 'tmpfs', 'tmpfs', '/tmp'], check=True)  # X, bus and server files stay private
+    # Bus, server and launcher files in a folder of the round's own, a tmpfs gone with it even when it is killed.
+    # Not over /tmp: the program under test may live there.
+    T = tempfile.mkdtemp(prefix='keyboard-round-')
+    subprocess.run(['mount', '-t', 'tmpfs', 'tmpfs', T], check=True)
+    def remove_private_folder():
+        subprocess.run(['umount', '-l', T])
+        with contextlib.suppress(OSError):
+            os.rmdir(T)
+    atexit.register(remove_private_folder)
     subprocess.run(['ip', 'link', 'set', 'lo', 'up'], check=True)
-    os.makedirs('/tmp/xdg', mode=0o700)  # the AT-SPI bus's socket, named after the display, and caches stay in here
-    os.environ.update(HOME='/tmp', XDG_RUNTIME_DIR='/tmp/xdg')
+    os.makedirs(T + '/xdg', mode=0o700)  # the AT-SPI bus's socket, named after the display, and caches stay in here
+    os.environ.update(HOME=T, XDG_RUNTIME_DIR=T + '/xdg')
     ready, told = os.pipe()  # -noreset: a client that only peeks (AT-SPI) would reset it and cut off one connecting
     start('Xvfb', '-displayfd', str(told), '-screen', '0', '1024x768x24', '-nolisten', 'tcp', '-noreset', pass_fds=[told], **QUIET)
     os.environ['DISPLAY'] = ':' + os.read(ready, 16).decode().strip()
     bus = start('dbus-daemon', '--session', '--nofork', '--print-address', stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     os.environ['DBUS_SESSION_BUS_ADDRESS'] = bus.stdout.readline().decode().strip()
-    start('openbox', '--sm-disable', '--startup', 'touch /tmp/wm-up')
-    os.makedirs('/tmp/irc/conf.d')
-    os.chmod('/tmp/irc', 0o777)  # ngircd drops root for nobody
-    with open('/tmp/irc/ngircd.conf', 'w') as conf:
+    start('openbox', '--sm-disable', '--startup', f'touch {T}/wm-up')
+    os.makedirs(T + '/irc/conf.d')
+    os.chmod(T, 0o755)
+    os.chmod(T + '/irc', 0o777)  # ngircd drops root for nobody
+    with open(T + '/irc/ngircd.conf', 'w') as conf:
         conf.write('[Global]\nName = irc.test.local\nInfo = test\nListen = 127.0.0.1\nPorts = 6664\nMotdPhrase = "test"\n'
-                   'PidFile = /tmp/irc/ngircd.pid\n[Limits]\nMaxNickLength = 31\nMaxConnectionsIP = 0\nMaxJoins = 0\n'
-                   '[Options]\nDNS = no\nIdent = no\nPAM = no\nIncludeDir = /tmp/irc/conf.d\n')
-    ircd = start('ngircd', '-n', '-f', '/tmp/irc/ngircd.conf')
-    with open('/tmp/gxexec.exe', 'w') as launcher:  # the stand-in launcher records its arguments
-        launcher.write('#!/bin/sh\nprintf "%s\\n" "gxexec.exe $*" >> /tmp/starts\n')
-    os.chmod('/tmp/gxexec.exe', 0o755)
-    open('/tmp/starts', 'w').close()
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb', PATH='/tmp:' + os.environ['PATH'])
+                   f'PidFile = {T}/irc/ngircd.pid\n[Limits]\nMaxNickLength = 31\nMaxConnectionsIP = 0\nMaxJoins = 0\n'
+                   f'[Options]\nDNS = no\nIdent = no\nPAM = no\nIncludeDir = {T}/irc/conf.d\n')
+    ircd = start('ngircd', '-n', '-f', T + '/irc/ngircd.conf')
+    with open(T + '/gxexec.exe', 'w') as launcher:  # the stand-in launcher records its arguments
+        launcher.write(f'#!/bin/sh\nprintf "%s\\n" "gxexec.exe $*" >> {T}/starts\n')
+    os.chmod(T + '/gxexec.exe', 0o755)
+    open(T + '/starts', 'w').close()
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb', PATH=T + ':' + os.environ['PATH'])
     listeners = [Atspi.EventListener.new(on_focus), Atspi.EventListener.new(on_rename)]  # they must stay alive
     listeners[0].register('object:state-changed:focused')
     listeners[1].register('object:property-change:accessible-name')
-    wait('window manager', lambda: os.path.exists('/tmp/wm-up'))
+    wait('window manager', lambda: os.path.exists(T + '/wm-up'))
     bob = PlainClient()
 
     print('0. Return on the focused Exit ends the program', flush=True)
@@ -211,7 +220,7 @@ def main(program):
     bob.hear(f'...TAVHUT1EXIT {NICK}> 1|||')
     bob.hear(f'...TAVHUT1LAUNCH {NICK}> 127.0.0.1|||')
     wait('end of the program after the launch', lambda: lobby.poll() == 0)
-    starts = lambda: open('/tmp/starts').read().splitlines()  # the launcher may outlive the program
+    starts = lambda: open(T + '/starts').read().splitlines()  # the launcher may outlive the program
     wait('start of the launcher', starts)
     if starts() != [f'gxexec.exe tav3.exe /h tcp /n{NICK} /boundip 127.0.0.1']:
         fail(f'the launcher started as {starts()}')
