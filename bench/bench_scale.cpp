@@ -258,15 +258,17 @@ void scaleRun(int n, bool defaultFlood, bool linked, const QDeadlineTimer &budge
     if (hutJoined) {
         QElapsedTimer t;
         t.start();
-        for (int k = 0; k < 4; ++k)
-            sessions[k]->Player_Click(k);
+        sessions[0]->Player_Click(0);
+        // A member takes a place only under a host it sees.
         if (runUntil([&] {
                 for (int k = 1; k < 4; ++k)
-                    if (sessions[k]->state().HutSlots[0] != "p0")
+                    if (sessions[k]->state().Hut.HutSlots()[0] != "p0")
                         return false;
                 return true;
             }, phaseMs(budget)))
             hutNs = t.nsecsElapsed();
+        for (int k = 1; k < 4; ++k)
+            sessions[k]->Player_Click(k);
 
         phase = "launch";
         t.restart();

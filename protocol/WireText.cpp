@@ -11,14 +11,24 @@ QString decode(QByteArrayView bytes)
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
-QString oneLine(QString text)
+QString shownChat(QStringView text)
 {
-    for (QChar &c : text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
         const QChar::Category kind = c.category();
-        if (kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph)
+        const bool directional = (c >= u'\u202a' && c <= u'\u202e') || (c >= u'\u2066' && c <= u'\u2069')
+            || c == u'\u200e' || c == u'\u200f' || c == u'\u061c';
+        if (directional)
+            continue;
+        if (kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph
+            || kind == QChar::Separator_Space)
             c = u' ';
+        if (c == u' ' && shown.endsWith(u' '))
+            continue;  // padding cannot push text to where a speaker's name stands
+        shown.append(c);
     }
-    return text;
+    return shown;
 }
 
 }  // namespace WireText

@@ -7,9 +7,10 @@
 namespace WireText {
 
 QString decode(QByteArrayView bytes);
-// Received text shown as one line: line and paragraph separators and control
-// characters become blanks, so one line never looks like two speakers.
-QString oneLine(QString text);
+// Chat text shown as one line that reads as sent: line and paragraph separators, control
+// characters and wide blanks become one blank each run, and direction overrides go, so the
+// text never looks like two speakers or like another order of its letters.
+QString shownChat(QStringView text);
 inline QByteArray encode(const QString &typed) { return typed.toUtf8(); }
 
 }  // namespace WireText

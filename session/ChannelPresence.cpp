@@ -7,22 +7,15 @@
 #include <algorithm>
 #include <string_view>
 
-namespace {
-// The lobby name of an IRC nickname: without its ending. Other nicknames are nobody in the lobby.
-std::optional<QByteArrayView> lobbyName(QByteArrayView ircNickname)
-{
-    const QByteArrayView suffix(RegistrationLines::IrcNickSuffix);
-    if (ircNickname.size() <= suffix.size() || !IrcLine::sameName(ircNickname.last(suffix.size()), suffix))
-        return std::nullopt;
-    return ircNickname.chopped(suffix.size());
-}
-}  // namespace
-
 bool LobbySession::saidInChannelBy(const InboundLine &line, QByteArrayView name) const
 {
-    return !name.isEmpty() && line.irc.isCommand("PRIVMSG")
-        && IrcLine::sameName(line.irc.param(0), m_state.ChannelName)
-        && IrcLine::sameName(line.irc.senderNick(), name, RegistrationLines::IrcNickSuffix);
+    return m_speakers.said(line.irc, name) && isPresent(name);
+}
+
+std::optional<QByteArrayView> LobbySession::presentSpeaker(const InboundLine &line) const
+{
+    const std::optional<QByteArrayView> name = m_speakers.speaker(line.irc);
+    return name && isPresent(*name) ? name : std::nullopt;
 }
 
 bool LobbySession::isPresent(QByteArrayView name) const
@@ -32,7 +25,7 @@ bool LobbySession::isPresent(QByteArrayView name) const
 
 void LobbySession::playerArrived(QByteArrayView ircNickname)
 {
-    if (const auto name = lobbyName(ircNickname))
+    if (const auto name = Speakers::lobbyName(ircNickname))
         m_present.insert(*name);
 }
 
@@ -60,6 +53,9 @@ bool LobbySession::PresenceRule(const InboundLine &line)
         if (IrcLine::sameName(sender, m_state.Nickname, RegistrationLines::IrcNickSuffix)) {
             m_present.clear();  // the names list follows
             m_ownPrefixSize = msg.prefix.size();
+            // Everybody answers this JOIN, in whatever order their lines arrive.
+            m_state.Hut.openAnswers();
+            AnswerWindow.start();
         }
         playerArrived(sender);
     } else if (msg.isCommand("PART") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
@@ -77,14 +73,20 @@ bool LobbySession::PresenceRule(const InboundLine &line)
 
 void LobbySession::playerLeft(QByteArrayView ircNickname)
 {
-    const auto left = lobbyName(ircNickname);
+    const auto left = Speakers::lobbyName(ircNickname);
     if (!left)
         return;  // held nothing here
     m_present.remove(*left);
-    const auto is = [left](QByteArrayView name) { return !name.isEmpty() && IrcLine::sameName(name, *left); };
-    for (int slot = 1; slot <= int(m_state.HutSlots.size()); ++slot)
-        if (is(m_state.HutSlots[slot - 1]))
-            freePlace(slot);
-    if (is(m_hutHost.name()))
-        m_hutHost.forget();
+    hutChanged(m_state.Hut.gone(*left));
+}
+
+void LobbySession::IgnorePlayer(const QByteArray &name, bool ignore)
+{
+    if (name.isEmpty() || ignore == m_speakers.isIgnored(name))
+        return;
+    m_speakers.ignore(name, ignore);
+    if (ignore)  // his claims count no more; a member whose host he is leaves the hut
+        hutChanged(m_state.Hut.gone(name, HutModel::Why::HostIgnored));
+    m_shownUserList = ~quint64(0);  // his row says so at once
+    Timer2_Timer();
 }

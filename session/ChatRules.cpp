@@ -25,9 +25,10 @@ bool LobbySession::Send_Click(const QString &text)
     QString typed = text;
     typed.removeIf([](QChar c) { return c == u'\r' || c == u'\n' || c == u'\0'; });
     // Too long for one line: several, every word in order, none cut off by a server.
+    const QString me = WireText::decode(m_state.Nickname);
     for (const QByteArray &piece : LobbyCommands::chatPieces(typed, chatPieceBytes())) {
         sendLobbyCommand(LobbyCommands::tavChat(m_state.ChannelName, m_state.Nickname, piece));
-        m_view->appendChat(WireText::oneLine(WireText::decode(m_state.Nickname + "> " + piece)));
+        m_view->appendSaid(me, WireText::shownChat(WireText::decode(piece)));
     }
     return true;
 }
@@ -37,12 +38,13 @@ bool LobbySession::TavChatRule(const InboundLine &line)
     const LobbyCommands::Field chat = line.payload(LobbyCommands::TavChatKey, LobbyCommands::KeyPlaces::TavChat);
     if (chat.status != LobbyCommands::Field::Found)
         return chat.status == LobbyCommands::Field::Absent;
-    const qsizetype gt = chat.value.indexOf('>');
-    if (gt < 0 || !saidInChannelBy(line, chat.value.first(gt)))
+    const auto said = LobbyCommands::splitNameAndValue(chat.value);
+    const QByteArrayView speaker = said ? said->name : chat.value.first(std::max<qsizetype>(0, chat.value.indexOf('>')));
+    if (speaker.isEmpty() || !saidInChannelBy(line, speaker))
         return false;  // a line nobody can be shown to have said
     if (m_view != &m_noView)  // nobody looking: no text to make
-        m_view->appendChat(WireText::oneLine(WireText::decode(chat.value)));
-    m_state.UserListText.add(chat.value.first(gt));
+        m_view->appendSaid(WireText::decode(speaker), WireText::shownChat(WireText::decode(said ? said->value : QByteArrayView())));
+    m_state.UserListText.add(speaker);
     return true;
 }
 
@@ -51,6 +53,11 @@ bool LobbySession::TavMsgRule(const InboundLine &line)
     const LobbyCommands::Field message = line.payload(LobbyCommands::TavMsgKey, LobbyCommands::KeyPlaces::TavMsg);
     if (message.status != LobbyCommands::Field::Found)
         return message.status == LobbyCommands::Field::Absent;
+    const std::optional<QByteArrayView> from = presentSpeaker(line);
+    if (!from)
+        return false;  // not a player's line in the channel: a topic, a notice, a private line, a quit reason
+    if (!allowPopup(Speakers::RoomMessage, *from))
+        return true;
     m_view->beep();
     m_view->showRoomMessage(WireText::decode(message.value) + QStringLiteral("\r\n\r\n"));
     return true;
@@ -61,13 +68,18 @@ bool LobbySession::TavLnkRule(const InboundLine &line)
     const LobbyCommands::Field link = line.payload(LobbyCommands::TavLnkKey, LobbyCommands::KeyPlaces::TavLnk);
     if (link.status != LobbyCommands::Field::Found)
         return link.status == LobbyCommands::Field::Absent;
+    const std::optional<QByteArrayView> from = presentSpeaker(line);
+    if (!from)
+        return false;  // not a player's line in the channel
     const QString address = WireText::decode(link.value);
     // Never offered, or one question already open: as if answered No, and the line's other rules still run.
-    if (!CommandLines::isSafeLink(address) || m_linkQuestionOpen)
+    if (!CommandLines::isSafeLink(address))
+        return true;
+    if (!allowPopup(Speakers::LinkQuestion, *from))
         return true;
     m_linkQuestionOpen = true;
     QPointer<LobbySession> self(this);
-    m_view->askOpenLink(address, [self, address](bool yes) {
+    m_view->askOpenLink(WireText::decode(*from), address, [self, address](bool yes) {
         if (!self)
             return;
         self->m_linkQuestionOpen = false;
@@ -75,4 +87,26 @@ bool LobbySession::TavLnkRule(const InboundLine &line)
             self->m_view->openInBrowser(address);
     });
     return true;
+}
+
+// At most one room message and one link question a player per half minute; the rest are
+// held back, and the chat box says how many, in one note however many came.
+bool LobbySession::allowPopup(Speakers::Popup kind, QByteArrayView name)
+{
+    const bool open = kind == Speakers::LinkQuestion && m_linkQuestionOpen;
+    if (!open && m_speakers.allowPopup(kind, name, m_clock.elapsed()))
+        return true;
+    m_speakers.holdBack(kind);
+    if (!HeldBackNote.isActive())
+        HeldBackNote.start();
+    return false;
+}
+
+void LobbySession::HeldBackNote_Timer()
+{
+    const auto [messages, links] = m_speakers.takeHeldBack();
+    if (messages + links == 0)
+        return;
+    m_view->appendChat(QStringLiteral(" -=Held back %1 room messages and %2 links (one of each a player per 30 s, one link question at a time)=-")
+                           .arg(messages).arg(links));
 }

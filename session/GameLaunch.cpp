@@ -9,7 +9,7 @@
 
 void LobbySession::LaunchButton_Click()
 {
-    if (m_state.MyHutSlot < 1 || m_state.Nickname != m_state.HutSlots[0])
+    if (m_state.Hut.MyHutSlot() < 1 || m_state.Nickname != m_state.Hut.HutSlots()[0])
         return;
     const GameLauncher::Plan game = GameLauncher::find();
     if (!game.ready()) {  // nothing sent: the hut, the lobby and the connection stay as they were
@@ -18,15 +18,13 @@ void LobbySession::LaunchButton_Click()
     }
     // The exit and the launch go ahead of anything waiting: the close after them
     // writes only what the server takes at once.
-    sendHutExit(true);
-    setPlace(m_state.MyHutSlot, false, nullptr);
-    m_state.HutSlots[m_state.MyHutSlot - 1].clear();
+    sendHutExit(m_state.Hut.leave(), true);
+    showPlaces();
     m_socket.sendFirst(LobbyCommands::tavHut1Launch(m_state.ChannelName, m_state.Nickname, m_socket.localIP()));
-    m_state.MyHutSlot = 0;
     QString error;
     if (!GameLauncher::start(game, CommandLines::host(WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP())), &error)) {
         // Slot 0 now, and never in place of the real exit still waiting: the user stays outside the hut.
-        sendLobbyCommand(LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot));
+        sendLobbyCommand(LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, 0));
         m_view->showLaunchProblem(QStringLiteral("The members were told to start, but the game could not be started here: ") + error);
         return;
     }
@@ -34,27 +32,26 @@ void LobbySession::LaunchButton_Click()
     closeLobby();
 }
 
-// Only the host this member saw in place 1, speaking in the channel as itself, sends
-// the hut away: while it holds the place, or right after its own exit.
+// Only the host this member chose, speaking in the channel as himself, sends the hut
+// away: while he holds place 1, or right after his own exit.
 bool LobbySession::LaunchRule(const InboundLine &line)
 {
     if (!line.keys.has(LobbyCommands::KeyPlaces::TavHut1Launch))
         return true;
-    if (m_state.MyHutSlot < 1)
+    if (m_state.Hut.MyHutSlot() < 1)
         return false;  // not in the hut: the rest of the line is not looked at
     const LobbyCommands::Field field = line.payload(LobbyCommands::TavHut1LaunchKey, LobbyCommands::KeyPlaces::TavHut1Launch);
     const auto parts = field.status == LobbyCommands::Field::Found
         ? LobbyCommands::splitNameAndValue(field.value) : std::nullopt;
-    if (!parts || !saidInChannelBy(line, parts->name) || !m_hutHost.is(parts->name))
+    if (!parts || !saidInChannelBy(line, parts->name) || !m_state.Hut.launchCounts(parts->name))
         return false;
     // Even the host's address is only ever used as a plain IPv4 address.
     const QString hostAddress = WireText::decode(parts->value);
     if (!CommandLines::isDottedIPv4(hostAddress))
         return false;
     // The member leaves the hut whatever happens next: it either follows the host or says why not.
-    sendHutExit(true);
-    freePlace(m_state.MyHutSlot);
-    m_state.MyHutSlot = 0;
+    sendHutExit(m_state.Hut.leave(), true);
+    showPlaces();
     QString error;
     const QString game = CommandLines::joiner(hostAddress, WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP()));
     if (!GameLauncher::start(GameLauncher::find(), game, &error)) {

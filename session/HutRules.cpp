@@ -1,72 +1,116 @@
-// The hut: taking, leaving and refreshing places, and the lines members broadcast.
-// A place belongs to its holder: another player's announcement does not take it
-// while the holder is in the channel.
+// The hut: taking, leaving and refreshing places, and the lines members broadcast. What
+// each line does to the places is HutModel's; this file sends, shows and tells.
 #include "session/LobbySession.h"
 
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/WireText.h"
 
-// Shows slot 1 to 4 as taken or free; the tooltip changes only when given.
-void LobbySession::setPlace(int slot, bool taken, const QString *toolTip)
+void LobbySession::showPlaces()
 {
-    m_view->setPlayer(slot - 1, taken);
-    if (toolTip)
-        m_view->setPlayerToolTip(slot - 1, *toolTip);
+    const HutModel &hut = m_state.Hut;
+    for (int slot = 1; slot <= HutModel::Places; ++slot) {
+        LobbyView::Place place;
+        for (const QByteArray &name : hut.claimants(slot))
+            place.holders.append(WireText::decode(name));
+        if (slot == hut.MyHutSlot() && !hut.HutSlots()[slot - 1].isEmpty())
+            place = {LobbyView::Place::Mine, {}};
+        else if (place.holders.size() > 1)
+            place.kind = LobbyView::Place::Contested;
+        else if (place.holders.size() == 1)
+            place.kind = LobbyView::Place::Held;
+        m_view->showPlace(slot - 1, place);
+    }
 }
 
-void LobbySession::freePlace(int slot)
+// Sends what a change of the hut asks for and tells the player what happened to them.
+void LobbySession::hutChanged(const HutModel::Change &change)
 {
-    m_state.HutSlots[slot - 1].clear();
-    const QString none;
-    if (slot <= HutSlot::Places)
-        setPlace(slot, false, &none);
+    if (change.left) {
+        sendHutExit(change.left);
+        m_toldClaims.clear();
+        const QString host = WireText::decode(change.host);
+        switch (change.why) {
+        case HutModel::Why::HostLeftLobby:
+            m_view->appendChat(QStringLiteral(" -=%1, the host of your hut, left the lobby: you left the hut=-").arg(host));
+            break;
+        case HutModel::Why::HostLeftHut:
+            m_view->appendChat(QStringLiteral(" -=%1, the host of your hut, left it without launching: you left it too=-").arg(host));
+            break;
+        case HutModel::Why::HostContested:
+            m_view->appendChat(QStringLiteral(" -=Another player claims place 1 with %1: nobody can tell who hosts the hut, so you left it=-").arg(host));
+            break;
+        case HutModel::Why::HostIgnored:
+            m_view->appendChat(QStringLiteral(" -=You ignore %1, the host of your hut: you left it=-").arg(host));
+            break;
+        case HutModel::Why::None:
+            break;
+        }
+    }
+    if (change.hostExited)
+        HostExitGrace.start();
+    if (!change.claimsMine.isEmpty() && !m_toldClaims.contains(change.claimsMine)) {
+        m_toldClaims.append(change.claimsMine);  // once a player, so nobody floods the chat box this way
+        m_view->appendChat(QStringLiteral(" -=%1 claims your place %2 in the hut; here it stays yours=-")
+                               .arg(WireText::decode(change.claimsMine)).arg(m_state.Hut.MyHutSlot()));
+    }
+    if (change.places)
+        showPlaces();
 }
 
 void LobbySession::announceHutPlace()
 {
-    sendLobbyCommand(LobbyCommands::tavHut1(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot), HutPlaceLine);
+    sendLobbyCommand(LobbyCommands::tavHut1(m_state.ChannelName, m_state.Nickname, m_state.Hut.MyHutSlot()), HutPlaceLine);
 }
 
 // An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
-void LobbySession::sendHutExit(bool first)
+void LobbySession::sendHutExit(int slot, bool first)
 {
-    const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, m_state.MyHutSlot);
+    const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, slot);
     first ? m_socket.sendFirst(exit, HutPlaceLine) : m_socket.send(exit, HutPlaceLine);
 }
 
 void LobbySession::Player_Click(int Index)
 {
-    if (Index < 0 || Index >= HutSlot::Places)
+    if (Index < 0 || Index >= HutModel::Places)
         return;
-    if (m_state.MyHutSlot >= 1) {
+    const HutModel &hut = m_state.Hut;
+    switch (m_state.Hut.join(Index + 1)) {
+    case HutModel::Join::AlreadyIn:
         m_view->showInHutMessage();
         return;
-    }
-    if (!m_state.HutSlots[Index].isEmpty())
+    case HutModel::Join::Taken:
         return;
-    const QString you = QStringLiteral("You");
-    setPlace(Index + 1, true, &you);
-    m_state.HutSlots[Index] = m_state.Nickname;
-    m_state.MyHutSlot = std::int16_t(Index + 1);
+    case HutModel::Join::NoHost:
+        m_view->showHutMessage(QStringLiteral("The hut has no host yet. Take place 1 to host a game, or wait until a host takes it."));
+        return;
+    case HutModel::Join::HostContested:
+        m_view->showHutMessage(QStringLiteral("Place 1 is claimed by %1 at once, so nobody can tell who hosts this hut. "
+                                              "Wait until one of them leaves it.")
+                                   .arg(WireText::decode(hut.claimants(1).join(" and "))));
+        return;
+    case HutModel::Join::Joined:
+        break;
+    }
+    showPlaces();
     announceHutPlace();
 }
 
 void LobbySession::QuitButton_Click()
 {
-    if (m_state.MyHutSlot == 0)
+    const int left = m_state.Hut.leave();
+    if (left == 0)
         return;
-    freePlace(m_state.MyHutSlot);
-    sendHutExit();  // still carries the old slot
-    m_state.MyHutSlot = 0;
+    m_toldClaims.clear();
+    showPlaces();
+    sendHutExit(left);  // still carries the old slot
 }
 
 void LobbySession::Refresh_Click()
 {
-    for (int slot = 1; slot <= HutSlot::Places; ++slot)
-        setPlace(slot, false, nullptr);
-    for (int i = 0; i < HutSlot::Places; ++i)
-        m_state.HutSlots[i].clear();
+    m_state.Hut.refresh();
+    AnswerWindow.start();
+    showPlaces();
     if (!m_socket.isConnected())
         return;
     sendLobbyCommand(LobbyCommands::getHutList(m_state.ChannelName), HutQuery);
@@ -76,15 +120,18 @@ void LobbySession::Refresh_Click()
 // Every two seconds the own place comes back, after a refresh cleared the picture.
 void LobbySession::Timer5_Timer()
 {
-    if (m_state.MyHutSlot <= 0 || !m_socket.isConnected())
-        return;
-    setPlace(m_state.MyHutSlot, true, nullptr);
-    m_state.HutSlots[m_state.MyHutSlot - 1] = m_state.Nickname;
+    if (m_socket.isConnected() && m_state.Hut.restoreOwn())
+        showPlaces();
 }
 
 void LobbySession::HostExitGrace_Timer()
 {
-    m_hutHost.exitGraceOver();
+    hutChanged(m_state.Hut.hostExitGraceOver());
+}
+
+void LobbySession::AnswerWindow_Timer()
+{
+    m_state.Hut.closeAnswers();
 }
 
 bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
@@ -100,57 +147,23 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
         return false;
     const auto parts = LobbyCommands::splitNameAndValue(field.value);
     const std::optional<int> slot = parts ? HutSlot::readNumber(parts->value) : std::nullopt;
-    if (!slot || *slot < 1 || *slot > HutSlot::TableSize)
+    if (!slot || *slot < 1 || *slot > HutModel::TableSize)
         return false;
     if (!saidInChannelBy(line, parts->name))
         return false;  // nobody speaks for another player
-    if (!exit)
-        return takePlace(parts->name, *slot) && *slot <= HutSlot::Places;
-    // The host's exit counts even while a refresh shows the place free: its launch follows.
-    if (*slot == 1 && m_hutHost.sawExit(parts->name))
-        HostExitGrace.start();
-    if (m_state.HutSlots[*slot - 1] != parts->name)
-        return true;  // not the leaver's place: nothing to free
-    freePlace(*slot);
-    return *slot <= HutSlot::Places;  // beyond the four places only the table changes
-}
-
-bool LobbySession::takePlace(QByteArrayView name, int slot)
-{
-    const QByteArray &holder = m_state.HutSlots[slot - 1];
-    if (holder == name && slot != m_state.MyHutSlot)
-        return true;  // a re-announcement: nothing changes
-    const bool heldByOther = slot == m_state.MyHutSlot
-        || (holder != name && !holder.isEmpty() && isPresent(holder))
-        || (slot == 1 && m_hutHost.holdsPlace() && !m_hutHost.is(name));
-    if (heldByOther || !isPresent(name))
-        return false;
-    for (int other = 1; other <= HutSlot::TableSize; ++other) {  // one place a player
-        if (other == slot || m_state.HutSlots[other - 1] != name)
-            continue;
-        if (other == 1 && m_hutHost.is(name))
-            m_hutHost.forget();  // moved out of the host's place
-        freePlace(other);
-    }
-    m_state.HutSlots[slot - 1] = name.toByteArray();
-    if (slot == 1)
-        m_hutHost.sawHolding(name);
-    if (slot <= HutSlot::Places) {
-        const QString toolTip = WireText::decode(name);
-        setPlace(slot, true, &toolTip);
-    }
-    return true;
+    hutChanged(exit ? m_state.Hut.exit(parts->name, *slot) : m_state.Hut.claim(parts->name, *slot));
+    return *slot <= HutModel::Places;  // beyond the four places only the table changes
 }
 
 bool LobbySession::HutQueryRule(const InboundLine &line)
 {
-    if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList) && m_state.MyHutSlot > 0)
+    if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList) && m_state.Hut.MyHutSlot() > 0)
         announceHutPlace();
     return true;
 }
 
 void LobbySession::HutReannouncement()
 {
-    if (m_state.MyHutSlot > 0)
+    if (m_state.Hut.MyHutSlot() > 0)
         announceHutPlace();
 }

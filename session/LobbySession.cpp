@@ -13,19 +13,25 @@ LobbySession::Server LobbySession::defaultServer()
 }
 
 LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channelName, QObject *parent)
-    : QObject(parent)
+    : QObject(parent), m_speakers(channelName, RegistrationLines::ircNickname(nickname))
 {
     m_state.Nickname = nickname;
     m_state.ChannelName = channelName;
+    m_state.Hut = HutModel(nickname);
     Timer1.setInterval(1000);
     Timer2.setInterval(5000);
     Timer5.setInterval(2000);
-    HostExitGrace.setInterval(HutHost::ExitGraceMs);
-    HostExitGrace.setSingleShot(true);
+    for (auto [timer, ms] : {std::pair{&HostExitGrace, ExitGraceMs}, {&AnswerWindow, AnswerWindowMs}, {&HeldBackNote, HeldBackNoteMs}}) {
+        timer->setInterval(ms);
+        timer->setSingleShot(true);
+    }
     connect(&Timer1, &QTimer::timeout, this, &LobbySession::Timer1_Timer);
     connect(&Timer2, &QTimer::timeout, this, &LobbySession::Timer2_Timer);
     connect(&Timer5, &QTimer::timeout, this, &LobbySession::Timer5_Timer);
     connect(&HostExitGrace, &QTimer::timeout, this, &LobbySession::HostExitGrace_Timer);
+    connect(&AnswerWindow, &QTimer::timeout, this, &LobbySession::AnswerWindow_Timer);
+    connect(&HeldBackNote, &QTimer::timeout, this, &LobbySession::HeldBackNote_Timer);
+    m_clock.start();
     m_socket.setIdleProbe(IdleProbeMs, RegistrationLines::ping("tavarine-alive"));
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
     connect(&m_socket, &LobbySocket::dataArrival, this,
@@ -47,7 +53,8 @@ void LobbySession::Form_Unload()
     Timer1.stop();
     Timer2.stop();
     Timer5.stop();
-    HostExitGrace.stop();
+    for (QTimer *timer : {&HostExitGrace, &AnswerWindow, &HeldBackNote})
+        timer->stop();
     closeSocket();
 }
 
@@ -94,7 +101,7 @@ QString LobbySession::captionFor(int socketState, const SharedState &state)
 void LobbySession::Timer1_Timer()
 {
     m_view->setCaption(captionFor(m_socket.state(), m_state));
-    m_view->setHostControlsVisible(m_state.MyHutSlot == 1);
+    m_view->setHostControlsVisible(m_state.Hut.isHost());
 }
 
 void LobbySession::JoinStep()

@@ -4,10 +4,11 @@
 #include "protocol/IrcLine.h"
 #include "protocol/LobbyCommands.h"
 #include "session/ChannelNames.h"
-#include "session/HutHost.h"
 #include "session/LobbyView.h"
 #include "session/SharedState.h"
+#include "session/Speakers.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -53,6 +54,8 @@ public:
     void Timer2_Timer();
     void Timer5_Timer();
     void HostExitGrace_Timer();
+    void AnswerWindow_Timer();
+    void HeldBackNote_Timer();
     void Player_Click(int Index);
     void QuitButton_Click();
     void Refresh_Click();
@@ -60,6 +63,10 @@ public:
     void Command2_Click();
     // False (and nothing sent or shown) while not connected, so the window keeps the text.
     bool Send_Click(const QString &text);
+    // From the user list: this player's chat, room messages, links, hut claims and launches
+    // count for nothing here, for the rest of the run.
+    void IgnorePlayer(const QByteArray &name, bool ignore);
+    bool isIgnored(QByteArrayView name) const { return m_speakers.isIgnored(name); }
     void Socket_DataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
     // The same for lines held as arrays of their own.
     void Socket_DataArrival(const QByteArray &raw, const QByteArrayList &lines);
@@ -86,6 +93,11 @@ public:
     QTimer Timer2;  // user list rebuild, 5000 ms
     QTimer Timer5;  // own hut place restore, 2000 ms
     QTimer HostExitGrace;  // single shot: how long a launch still counts after the host's exit
+    QTimer AnswerWindow;   // single shot: answers to this client's JOIN or Refresh still racing
+    QTimer HeldBackNote;   // single shot: room messages and links held back are told in one note
+    static constexpr int ExitGraceMs = 10000;
+    static constexpr int AnswerWindowMs = 10000;
+    static constexpr int HeldBackNoteMs = 5000;
 
     // Kinds of queued line: the newest of a kind replaces one still waiting.
     enum LineKind : SendThrottle::Kind {
@@ -117,16 +129,17 @@ private:
     void announcePresence();
     void HutReannouncement();
     void announceHutPlace();
-    void sendHutExit(bool first = false);
-    void setPlace(int slot, bool taken, const QString *toolTip);
-    void freePlace(int slot);
-    // Did this player say this line, in the channel? A PRIVMSG to the lobby channel from
-    // the IRC nickname that is the name followed by the nickname ending.
+    void sendHutExit(int slot, bool first = false);
+    void showPlaces();
+    void hutChanged(const HutModel::Change &change);
+    // Did this player say this line, in the channel, and is he in the channel?
     bool saidInChannelBy(const InboundLine &line, QByteArrayView name) const;
+    // The player in the channel who sent this channel line, unless ignored.
+    std::optional<QByteArrayView> presentSpeaker(const InboundLine &line) const;
     bool isPresent(QByteArrayView name) const;
     void playerArrived(QByteArrayView ircNickname);
     void playerLeft(QByteArrayView ircNickname);
-    bool takePlace(QByteArrayView name, int slot);
+    bool allowPopup(Speakers::Popup kind, QByteArrayView name);
     qsizetype chatPieceBytes() const;
     void closeLobby();
     // Closes the connection; what the close could not write is noted in OutboundLog.
@@ -138,7 +151,9 @@ private:
     LobbyView *m_view = &m_noView;
     ChannelNames m_present;  // lobby names of the IRC nicknames in the channel
     qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
-    HutHost m_hutHost;
+    Speakers m_speakers;
+    QElapsedTimer m_clock;
+    QByteArrayList m_toldClaims;  // who was told claiming this player's place, once each
     bool m_linkQuestionOpen = false;
     quint64 m_shownUserList = 0;  // UserListText's changes() when the list box last showed it
 };

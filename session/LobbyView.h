@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -15,22 +17,41 @@ public:
     virtual void showRegistrationRefused(const QString &) {}
     // The join step's look: Connection panel hidden, Send enabled, white text areas.
     virtual void showJoined() {}
+    // Not in the channel: kicked, refused at the door, or the link lost. The Connection panel
+    // comes back with the reason, which screen readers announce; Rejoin is offered when
+    // the player can ask for it (reconnecting goes on by itself).
+    virtual void showOutOfLobby(const QString & /*reason*/, bool /*canRejoin*/) {}
     virtual void replaceChat(const QString &) {}
+    // A note of the lobby's own (welcome, refreshing, who left): no speaker.
     virtual void appendChat(const QString &) {}
+    // A chat line: the speaker is drawn apart from the text, so no text can pass for a speaker.
+    virtual void appendSaid(const QString &speaker, const QString &text) { appendChat(speaker + QStringLiteral("> ") + text); }
     virtual void setHostControlsVisible(bool) {}
-    virtual void setUserListRows(const QStringList &) {}
-    virtual void clearUserList() {}
+    struct UserRow {
+        QByteArray name;  // as on the wire: what ignoring is asked with
+        QString shown;
+        bool ignored = false;
+    };
+    virtual void setUserListRows(const QList<UserRow> &) {}
     virtual void beep() {}
     virtual void showRoomMessage(const QString &) {}
     // Hut places: index 0 to 3 shows slot 1 to 4.
-    virtual void setPlayer(int, bool /*taken*/) {}
-    virtual void setPlayerToolTip(int, const QString &) {}
+    struct Place {
+        enum Kind { Free, Mine, Held, Contested };
+        Kind kind = Free;
+        QStringList holders;  // Held: one; Contested: every claimant, first seen first
+        bool operator==(const Place &) const = default;
+    };
+    virtual void showPlace(int, const Place &) {}
     virtual void showInHutMessage() {}
+    // Why a place cannot be taken now (the host's place is contested).
+    virtual void showHutMessage(const QString &) {}
     virtual void showLoginForm() {}
-    // The lobby window goes; the program ends with it.
+    // The lobby window goes; the program ends when the session has finished.
     virtual void closeLobby() {}
-    // Asks whether to open a posted link; answers later, without blocking the rules.
-    virtual void askOpenLink(const QString &, std::function<void(bool)>) {}
+    // Asks whether to open a link a player posted; answers later, never from keys typed
+    // for the chat, and without blocking the rules. No is the answer unless chosen.
+    virtual void askOpenLink(const QString & /*poster*/, const QString & /*address*/, std::function<void(bool)>) {}
     // A link the player chose to visit, in the desktop's web browser.
     virtual void openInBrowser(const QString &) {}
     // The game cannot start here, and why: what is missing and where it belongs.

@@ -18,9 +18,9 @@ void LobbySession::Timer2_Timer()
     if (m_state.UserListText.changes() == m_shownUserList)
         return;  // the box already shows this list
     m_shownUserList = m_state.UserListText.changes();
-    QStringList rows;
-    for (const QByteArray &row : m_state.UserListText.rows())
-        rows.append(WireText::decode(row));
+    QList<LobbyView::UserRow> rows;
+    for (const QByteArray &name : m_state.UserListText.rows())
+        rows.append({name, WireText::decode(name), m_speakers.isIgnored(name)});
     m_view->setUserListRows(rows);
 }
 
@@ -56,7 +56,7 @@ bool LobbySession::DepartureRule(const InboundLine &line)
 {
     if (!line.irc.isCommand("QUIT"))
         return true;
-    m_view->clearUserList();
+    m_view->setUserListRows({});
     m_state.UserListText.clear();
     announcePresence();
     HutReannouncement();

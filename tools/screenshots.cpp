@@ -57,12 +57,16 @@ int main(int argc, char *argv[])
     lobby.showJoined();
     lobby.setCaption(LobbySession::captionFor(LobbySocket::Connected, session.state()));
     lobby.replaceChat(LobbySession::WelcomeLine);
-    for (const char *line : {"bob> anyone up for a game?", "Cy> me! taking place 3", "Ann> hosting now, join the hut",
-                             " -=Refreshing Hut #1=-"})
-        lobby.appendChat(QString::fromUtf8(line));
-    lobby.setUserListRows({QStringLiteral("bob"), QStringLiteral("Cy"), QStringLiteral("jimbob"), QStringLiteral("Zoë")});
-    lobby.setPlayer(0, true);
-    lobby.setPlayer(2, true);
+    for (const auto &[speaker, text] : {std::pair{"bob", "anyone up for a game?"}, {"Cy", "me! taking place 3"},
+                                        {"Ann", "hosting now, join the hut"}})
+        lobby.appendSaid(QString::fromUtf8(speaker), QString::fromUtf8(text));
+    lobby.appendChat(QStringLiteral(" -=Refreshing Hut #1=-"));
+    QList<LobbyView::UserRow> rows;
+    for (const char *name : {"bob", "Cy", "jimbob", "Zoë"})
+        rows.append({name, QString::fromUtf8(name)});
+    lobby.setUserListRows(rows);
+    lobby.showPlace(0, {LobbyView::Place::Mine, {}});
+    lobby.showPlace(2, {LobbyView::Place::Held, {QStringLiteral("Cy")}});
     lobby.setHostControlsVisible(true);
     lobby.SendBox->setText(QStringLiteral("ready when you are"));
     save(&lobby, dir, QStringLiteral("Lobby"));

@@ -140,7 +140,8 @@ void Lobby::buildHutPanel()
         Player[i] = makeControl<ClickArea>(HUTBOX, "Player", {24 + 16 * i, 43, 13, 21});
         Player[i]->setProperty("Index", i);
         Player[i]->setAccessibleName(QStringLiteral("Hut place %1").arg(i + 1));
-        setPlayer(i, false);
+        setNaturalPicture(Player[i], m_store.PlayerOUT);
+        Player[i]->setAccessibleDescription(QStringLiteral("free"));
         connect(Player[i], &ClickArea::clicked, this, [this, i] { m_session.Player_Click(i); });
     }
     QuitButton = makeControl<ClickArea>(HUTBOX, "QuitButton", {96, 40, 25, 25});
@@ -153,30 +154,25 @@ void Lobby::buildHutPanel()
     connect(LaunchButton, &ClickArea::clicked, this, [this] { m_session.LaunchButton_Click(); });
 }
 
-void Lobby::setPlayer(int index, bool taken)
+void Lobby::showPlace(int index, const Place &place)
 {
+    if (m_places[index] == place)
+        return;  // the place timer repeats itself
+    m_places[index] = place;
     // Not stretched: the image takes the size of its picture.
-    setNaturalPicture(Player[index], taken ? m_store.PlayerIN : m_store.PlayerOUT);
-    m_placeTaken[index] = taken;
-    describePlace(index);
-}
-
-void Lobby::setPlayerToolTip(int index, const QString &text)
-{
-    Player[index]->setToolTip(text);
-    describePlace(index);
-}
-
-void Lobby::describePlace(int index)
-{
-    // The session tells the player's own place by the tooltip "You", others by the holder's name.
-    const QString holder = Player[index]->toolTip();
-    const QString description = !m_placeTaken[index] ? QStringLiteral("free")
-                              : holder == QLatin1String("You") ? QStringLiteral("you")
-                              : holder.isEmpty() ? QStringLiteral("taken")
-                                                 : holder;
-    if (Player[index]->accessibleDescription() != description)  // the place timer repeats itself
-        Player[index]->setAccessibleDescription(description);
+    setNaturalPicture(Player[index], place.kind == Place::Free ? m_store.PlayerOUT : m_store.PlayerIN);
+    QString toolTip, description;
+    switch (place.kind) {
+    case Place::Free: description = QStringLiteral("free"); break;
+    case Place::Mine: toolTip = QStringLiteral("You"); description = QStringLiteral("you"); break;
+    case Place::Held: toolTip = description = place.holders.value(0); break;
+    case Place::Contested:
+        toolTip = QStringLiteral("Contested: ") + place.holders.join(QStringLiteral(", "));
+        description = QStringLiteral("contested by ") + place.holders.join(QStringLiteral(" and "));
+        break;
+    }
+    Player[index]->setToolTip(toolTip);
+    Player[index]->setAccessibleDescription(description);
 }
 
 void Lobby::setHostControlsVisible(bool visible)
@@ -237,15 +233,11 @@ void Lobby::Send_Click()
     }
 }
 
-void Lobby::setUserListRows(const QStringList &rows)
+void Lobby::setUserListRows(const QList<UserRow> &rows)
 {
     USERLIST->clear();
-    USERLIST->addItems(rows);
-}
-
-void Lobby::clearUserList()
-{
-    USERLIST->clear();
+    for (const UserRow &row : rows)
+        USERLIST->addItem(row.ignored ? row.shown + QStringLiteral(" (ignored)") : row.shown);
 }
 
 void Lobby::beep()
@@ -266,7 +258,7 @@ void Lobby::showRoomMessage(const QString &text)
     m_newsForm->show();
 }
 
-void Lobby::askOpenLink(const QString &address, std::function<void(bool)> answer)
+void Lobby::askOpenLink(const QString &, const QString &address, std::function<void(bool)> answer)
 {
     auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("TavarineNET IRC"),
                                 QStringLiteral("A Link has been posted.. Visit Page:\n") + address + u'?',

@@ -69,16 +69,14 @@ public:
     void replaceChat(const QString &line) override;
     void appendChat(const QString &line) override;
     void setHostControlsVisible(bool visible) override;
-    void setPlayer(int index, bool taken) override;
-    void setPlayerToolTip(int index, const QString &text) override;
+    void showPlace(int index, const Place &place) override;
     void showInHutMessage() override;
     void showLoginForm() override;
     void closeLobby() override;
-    void setUserListRows(const QStringList &rows) override;
-    void clearUserList() override;
+    void setUserListRows(const QList<UserRow> &rows) override;
     void beep() override;
     void showRoomMessage(const QString &text) override;
-    void askOpenLink(const QString &address, std::function<void(bool)> answer) override;
+    void askOpenLink(const QString &poster, const QString &address, std::function<void(bool)> answer) override;
     void openInBrowser(const QString &address) override;
     void showLaunchProblem(const QString &text) override;
 
@@ -92,14 +90,12 @@ protected:
 private:
     void buildConnectionPanel();
     void buildHutPanel();
-    // A place's description says who holds it, as its picture and tooltip show.
-    void describePlace(int index);
 
     LobbySession &m_session;
     Resource &m_store;
     QPointer<NewsForm> m_newsForm;
     QPointer<LogFrm> m_logFrm;
-    std::array<bool, 4> m_placeTaken{};
+    std::array<Place, 4> m_places{};
     // Chat lines wait for the next frame of the screen, and under a flood for a tenth of a
     // second after the last update: however many reads brought them, they reach the box
     // in one edit and one repaint.

@@ -11,5 +11,5 @@ public:
 
     void replaceChat(const QString &line) override { chat = QStringList{line}; }
     void appendChat(const QString &line) override { chat.append(line); }
-    void askOpenLink(const QString &, std::function<void(bool)> answer) override { answer(false); }
+    void askOpenLink(const QString &, const QString &, std::function<void(bool)> answer) override { answer(false); }
 };

@@ -62,11 +62,15 @@ private slots:
         }
 
         // Ann hosts, Bob and Cy join her, Dee stays outside; everybody agrees on the places.
+        for (LobbySession &session : s)
+            session.AnswerWindow_Timer();  // the answers to their JOINs are in: a later claim no longer races
         s[0].Player_Click(0);
-        s[1].Player_Click(2);
-        s[2].Player_Click(3);
+        for (int i = 1; i < 3; ++i) {  // a member takes a place under the host it sees
+            QTRY_COMPARE_WITH_TIMEOUT(s[i].state().Hut.HutSlots()[0], QByteArray("Ann"), 20000);
+            s[i].Player_Click(i + 1);
+        }
         for (const LobbySession &session : s)
-            QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(session.state().HutSlots.begin(), session.state().HutSlots.begin() + 4),
+            QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(session.state().Hut.HutSlots().begin(), session.state().Hut.HutSlots().begin() + 4),
                                       (QByteArrayList{"Ann", "", "Bob", "Cy"}), 20000);
 
         // A stranger takes no place and starts nothing; nobody speaks for another player.
@@ -80,7 +84,7 @@ private slots:
         for (RecordingView &v : views)
             QTRY_VERIFY_WITH_TIMEOUT(v.chat.contains("Eve> done") && v.chat.contains("Mal> done"), 20000);
         for (int i = 0; i < 4; ++i)
-            QVERIFY(s[i].state().HutSlots[0] == "Ann" && !views[i].chat.contains("Ann> fake"));
+            QVERIFY(s[i].state().Hut.HutSlots()[0] == "Ann" && !views[i].chat.contains("Ann> fake"));
         QVERIFY(launcher.starts().isEmpty());
 
         // Dee's line, too long for one IRC line, reaches everybody whole, in lines the server relays

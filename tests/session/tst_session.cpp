@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(deliver(QByteArray("PING :a\nb\0c\r\n", 13)) && sent("PONG :abc\r\n"));  // a token cannot break the line
         QCOMPARE(session->state().UserListText.text(), QByteArray("eve\r\nbob\r\n"));
-        QVERIFY(view.taken[1] && session->state().HutSlots[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
+        QVERIFY(view.taken(1) && session->state().Hut.HutSlots()[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
     }
     void refusedNicknameThenKicked()
     {
@@ -113,30 +113,30 @@ private slots:
         const SharedState &s = session->state();
         QVERIFY(join());
         session->Player_Click(0);
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && view.taken[0] && view.toolTips[0] == "You");
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && view.taken(0) && view.places[0].kind == LobbyView::Place::Mine);
         session->Timer1_Timer();
         session->Player_Click(3);  // already in the hut
-        QVERIFY(view.hostControls && view.inHutMessages == 1 && !view.taken[3]);
+        QVERIFY(view.hostControls && view.inHutMessages == 1 && !view.taken(3));
         // Places 5 to 11 live only in the table, other numbers change nothing.
         for (const QByteArray slot : {"0", "-1", "12", "70000", "x", "5"})
             QVERIFY(from("Zed", "...TAVHUT1 Zed> " + slot + "|||"));
-        QVERIFY(s.HutSlots[4] == "Zed" && std::count(s.HutSlots.begin(), s.HutSlots.end(), QByteArray()) == 9);
+        QVERIFY(s.Hut.HutSlots()[4] == "Zed" && std::count(s.Hut.HutSlots().begin(), s.Hut.HutSlots().end(), QByteArray()) == 9);
         // A query is answered; a player holds one place; a refresh shows every place free, asks and notes it.
         QVERIFY(from("bob", "...GETHUTLIST") && sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
-        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && view.taken[2] && view.toolTips[2] == "Zed" && s.HutSlots[4].isEmpty());
+        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && view.taken(2) && view.places[2].holders == QStringList{"Zed"} && s.Hut.HutSlots()[4].isEmpty());
         session->Refresh_Click();
-        QVERIFY(!view.taken[0] && s.HutSlots[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
+        QVERIFY(!view.taken(0) && s.Hut.HutSlots()[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
         QCOMPARE(view.chat.last(), QStringLiteral(" -=Refreshing Hut #1=-"));
         session->Timer5_Timer();
-        QVERIFY(view.taken[0] && view.toolTips[0] == "You");
+        QVERIFY(view.taken(0) && view.places[0].kind == LobbyView::Place::Mine);
         // Somebody who quits frees only their own place; the member announces itself and its place again.
         QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && from("Eve", "...TAVLIST|||eve|||"));
         QVERIFY(deliver(":ZedOnTavNET!u@h QUIT :Client closed connection\r\n"));
-        QVERIFY(view.taken[0] && !view.taken[2] && view.toolTips[2].isEmpty() && s.UserListText.isEmpty());
+        QVERIFY(view.taken(0) && !view.taken(2) && view.places[2].holders.isEmpty() && s.UserListText.isEmpty());
         QVERIFY(sent(Ch + "...TAVLIST|||Ann|||\r\n" + Ch + "...TAVHUT1 Ann> 1|||\r\n"));
         // Leaving sends the old place; outside the hut a query goes unanswered.
         session->QuitButton_Click();
-        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.MyHutSlot == 0);
+        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.Hut.MyHutSlot() == 0);
         session->Timer1_Timer();
         QVERIFY(!view.hostControls && from("bob", "...GETHUTLIST"));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
@@ -147,7 +147,7 @@ private slots:
         session->LaunchButton_Click();
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(view.launchProblems.size() == 1 && view.launchProblems[0].contains(qgetenv("XDG_DATA_HOME") + "/tavarine-lobby/game"));
-        QVERIFY(session->socket().isConnected() && !view.closed && s.MyHutSlot == 1 && s.HutSlots[0] == "Ann");
+        QVERIFY(session->socket().isConnected() && !view.closed && s.Hut.MyHutSlot() == 1 && s.Hut.HutSlots()[0] == "Ann");
         // A launcher that fails to start once the lines went out: the player is told, and stays, outside the hut.
         launcher.emplace();
         launcher->breakIt();
@@ -155,7 +155,7 @@ private slots:
         QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n" + Ch
                      + "...TAVHUT1EXIT Ann> 0|||\r\n"));
         QVERIFY(view.launchProblems.size() == 2 && view.launchProblems[1].contains("could not be started"));
-        QVERIFY(session->socket().isConnected() && !view.closed && s.MyHutSlot == 0);
+        QVERIFY(session->socket().isConnected() && !view.closed && s.Hut.MyHutSlot() == 0);
         // Closing the lobby stops the timers and sends no QUIT.
         session->Timer1.start();
         session->Form_Unload();
@@ -228,8 +228,8 @@ private slots:
             return;
         }
         const SharedState &s = session->state();
-        QCOMPARE(QByteArrayList(s.HutSlots.begin(), s.HutSlots.begin() + 4).join(','), places);
-        QVERIFY(!view.closed && s.MyHutSlot == 2 && session->socket().isConnected() && launcher->starts().isEmpty());
+        QCOMPARE(QByteArrayList(s.Hut.HutSlots().begin(), s.Hut.HutSlots().begin() + 4).join(','), places);
+        QVERIFY(!view.closed && s.Hut.MyHutSlot() == 2 && session->socket().isConnected() && launcher->starts().isEmpty());
     }
     // A stranger's queries cost one waiting announcement at most; what Ann types keeps its turn and
     // arrives whole, in lines that fit once the server puts her prefix in front; at her launch the
@@ -296,7 +296,7 @@ private slots:
         // Says why, leaves the hut, and stays in the lobby, connected.
         QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 2|||\r\n") && view.launchProblems.size() == 1);
         QVERIFY(view.launchProblems[0].startsWith("the host started the game, but it could not be started here: "));
-        QVERIFY(session->socket().isConnected() && !view.closed && session->state().MyHutSlot == 0 && !view.taken[1]);
+        QVERIFY(session->socket().isConnected() && !view.closed && session->state().Hut.MyHutSlot() == 0 && !view.taken(1));
     }
     void chatListsMessagesAndLinks()
     {

@@ -1,0 +1,53 @@
+#include "session/Speakers.h"
+
+#include "protocol/RegistrationLines.h"
+
+std::optional<QByteArrayView> Speakers::lobbyName(QByteArrayView ircNickname)
+{
+    const QByteArrayView suffix(RegistrationLines::IrcNickSuffix);
+    if (ircNickname.size() <= suffix.size() || !sameName(ircNickname.last(suffix.size()), suffix))
+        return std::nullopt;
+    return ircNickname.chopped(suffix.size());
+}
+
+std::optional<QByteArrayView> Speakers::speaker(const IrcLine &line, Route route) const
+{
+    if (!line.isCommand("PRIVMSG") || !line.prefix.contains('!'))
+        return std::nullopt;  // a notice, a server's line, a topic or a quit reason speaks for nobody
+    const QByteArrayView target = line.param(0);
+    if (!sameName(target, m_channel) && !(route == Route::ChannelOrPrivate && sameName(target, m_ircNickname)))
+        return std::nullopt;
+    const std::optional<QByteArrayView> name = lobbyName(line.senderNick());
+    if (!name || isIgnored(*name))
+        return std::nullopt;
+    return name;
+}
+
+bool Speakers::said(const IrcLine &line, QByteArrayView name, Route route) const
+{
+    const std::optional<QByteArrayView> sender = speaker(line, route);
+    return sender && !name.isEmpty() && sameName(*sender, name);
+}
+
+void Speakers::ignore(QByteArrayView name, bool ignored)
+{
+    if (ignored)
+        m_ignored.insert(name);
+    else
+        m_ignored.remove(name);
+}
+
+bool Speakers::allowPopup(Popup kind, QByteArrayView name, qint64 nowMs)
+{
+    QHash<QByteArray, qint64> &last = m_lastPopup[kind];
+    if (last.size() > 1000)  // forget those long quiet, so a crowd of strangers costs no memory
+        last.removeIf([nowMs](const auto &entry) { return nowMs - entry.value() >= PopupSpacingMs; });
+    QByteArray key = name.toByteArray();
+    for (char &c : key)  // ASCII letters only, as everywhere else
+        c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    const auto found = last.constFind(key);
+    if (found != last.cend() && nowMs - found.value() < PopupSpacingMs)
+        return false;
+    last.insert(key, nowMs);
+    return true;
+}
