@@ -113,3 +113,9 @@ void LobbySession::JoinStep()
     m_view->replaceChat(WelcomeLine);
     emit joined();
 }
+
+void LobbySession::Rejoin_Click()
+{
+    if (m_socket.isConnected())
+        m_socket.send(RegistrationLines::join(m_state.ChannelName));
+}

@@ -66,6 +66,8 @@ public:
     // From the user list: this player's chat, room messages, links, hut claims and launches
     // count for nothing here, for the rest of the run.
     void IgnorePlayer(const QByteArray &name, bool ignore);
+    // After a KICK or a refused JOIN: asks to join the lobby's channel again.
+    void Rejoin_Click();
     bool isIgnored(QByteArrayView name) const { return m_speakers.isIgnored(name); }
     void Socket_DataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
     // The same for lines held as arrays of their own.
