@@ -11,24 +11,11 @@ cmake --build build -j"$(nproc)" --target tavarine-lobby
 if ! (: </dev/tcp/127.0.0.1/6664) 2>/dev/null; then
   dir=$(mktemp -d /tmp/tavarine-ircd.XXXXXX)
   chmod 755 "$dir"; mkdir -m 755 "$dir/conf.d"
-  cat >"$dir/ngircd.conf" <<CONF
-[Global]
-	Name = irc.tavarine.local
-	Info = local lobby server
-	Listen = 127.0.0.1
-	Ports = 6664
-	MotdPhrase = "Tavarine lobby"
-	PidFile = $dir/ngircd.pid
-[Limits]
-	MaxNickLength = 31
-	MaxConnectionsIP = 0
-	MaxJoins = 0
-[Options]
-	DNS = no
-	Ident = no
-	PAM = no
-	IncludeDir = $dir/conf.d
-CONF
+  [ "$(id -u)" -ne 0 ] || chown irc:irc "$dir"  # as root ngircd runs as irc, and writes its pid file here
+  # The lobby's own server, on this machine only: ngircd takes a setting's last value.
+  { cat server/ngircd.conf
+    printf '[Global]\n\tListen = 127.0.0.1\n\tPidFile = %s/ngircd.pid\n[Options]\n\tIncludeDir = %s/conf.d\n' "$dir" "$dir"
+  } >"$dir/ngircd.conf"
   ngircd -n -f "$dir/ngircd.conf" >"$dir/ngircd.log" 2>&1 &
   ircd=$!
   trap 'kill $ircd 2>/dev/null; rm -rf "$dir"' EXIT
