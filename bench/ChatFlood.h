@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class PlainIrcClient;
+struct PlainIrcClient;
 class RealIrcServer;
 
 // Lobby chat lines from one sender, paced by the clock and never more than a window

@@ -362,7 +362,7 @@ WindowedRun runWindowed(const RealIrcServer &server, PlainIrcClient &sender, con
         args.append(QStringLiteral("--log"));
     if (!withProbe)
         args.append(QStringLiteral("--no-probe"));
-    const qsizetype seenFrom = sender.received().size();
+    const qsizetype seenFrom = sender.received.size();
     child.start(QCoreApplication::applicationFilePath(), args);
     if (!child.waitForStarted(10000)) {
         out.failure = "did not start: " + child.errorString().toUtf8();
@@ -415,7 +415,7 @@ WindowedRun runWindowed(const RealIrcServer &server, PlainIrcClient &sender, con
         return out;
     };
 
-    if (!runUntil([&] { return failed() || (ready && sender.received().indexOf("...TAVLIST|||recv|||", seenFrom) >= 0); },
+    if (!runUntil([&] { return failed() || (ready && sender.received.indexOf("...TAVLIST|||recv|||", seenFrom) >= 0); },
                   30000)
         || !ready)
         return finish("never ready in the channel");
@@ -508,7 +508,7 @@ void benchFlood()
         return;
     }
     RealIrcServer server;
-    PlainIrcClient sender("bobOnTavNET");  // the lobby believes "bob> ..." only from bob's own nickname
+    PlainIrcClient sender;
     if (!openFlood(server, sender, Channel))
         return;
     // CPU: the program and HexChat take turns, so a change of load on the machine hits both.

@@ -161,14 +161,14 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
                               QString::number(lines)});
         readyMark = "...TAVLIST|||recv|||";  // its arrival announcement
     }
-    const qsizetype seenFrom = sender.received().size();
+    const qsizetype seenFrom = sender.received.size();
     process.start();
     if (!process.waitForStarted(10000)) {
         out.failure = "did not start: " + process.errorString().toUtf8();
         return out;
     }
     const qint64 pid = process.processId();
-    if (!runUntil([&] { return sender.received().indexOf(readyMark, seenFrom) >= 0; }, 30000)) {
+    if (!runUntil([&] { return sender.received.indexOf(readyMark, seenFrom) >= 0; }, 30000)) {
         out.failure = "never joined the channel";
         stop(process);
         return out;
@@ -181,11 +181,11 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
     wall.start();
     int handled = 0;  // lines the receiver has confirmed
     QByteArray childOut;
-    qsizetype scanned = sender.received().size();
+    qsizetype scanned = sender.received.size();
     const QByteArray probeTo = receiver == FloodReceiver::HexChat ? "hexpeer" : "weepeer";
     const auto confirmed = [&] {
         if (peer) {
-            const QByteArray got = sender.received();
+            const QByteArray got = sender.received;
             const QByteArray key = "\x01PING ";
             for (qsizetype pos; (pos = got.indexOf(key, scanned)) >= 0;) {
                 const qsizetype end = got.indexOf('\x01', pos + key.size());
@@ -208,7 +208,7 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
         if (process.state() == QProcess::NotRunning)
             return true;
         if (peer)
-            return sender.received().indexOf(" 401 ", seenFrom) >= 0;  // no such nick: it was dropped
+            return sender.received.indexOf(" 401 ", seenFrom) >= 0;  // no such nick: it was dropped
         return childOut.contains("disconnected") || childOut.contains("timeout");
     };
     ChatFlood flood(sender, channel, pace);
@@ -273,7 +273,7 @@ void benchPeer()
                 "  and at most %d lines ahead of what the receiver confirmed; CPU from /proc/PID/stat\n",
                 Lines, PeerPace.linesPerSecond, PeerPace.window);
     RealIrcServer server;
-    PlainIrcClient sender("bobOnTavNET");  // the lobby believes "bob> ..." only from bob's own nickname
+    PlainIrcClient sender;
     if (!openFlood(server, sender, Channel))
         return;
     const FloodFigures ours = receiveFlood(FloodReceiver::Session, server, sender, Channel, Lines, PeerPace);

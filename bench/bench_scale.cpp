@@ -186,8 +186,8 @@ void scaleRun(int n, bool defaultFlood, bool linked, const QDeadlineTimer &budge
     RealIrcServer a;
     RealIrcServer b;
     RealIrcServer::Options options;
-    options.defaultFloodSettings = defaultFlood;
-    if (!(linked ? RealIrcServer::startLinkedPair(a, b, options) : a.start(options))) {
+    options.defaultFlood = defaultFlood;
+    if (!(linked ? RealIrcServer::startLinked(a, b, options) : a.start(options))) {
         std::printf("  %-8s %-7s %4d server did not start: %s\n", servers, flood, n,
                     qPrintable((a.errorString() + b.errorString()).section(u'\n', 0, 0)));
         return;
@@ -334,13 +334,13 @@ void burstRun(RealIrcServer::Kind kind)
     RealIrcServer server;
     RealIrcServer::Options options;
     options.kind = kind;
-    options.defaultFloodSettings = true;
+    options.defaultFlood = true;
     if (!server.start(options)) {
         std::printf("  %-8s server did not start: %s\n", name, qPrintable(server.errorString().section(u'\n', 0, 0)));
         return;
     }
-    PlainIrcClient watcher("watcher");
-    if (!watcher.connectAndRegister(server.host(), server.port()) || !watcher.join(Channel)) {
+    PlainIrcClient watcher;
+    if (!watcher.enter(server.port(), "watcher", Channel)) {
         std::printf("  %-8s the watching client could not join\n", name);
         return;
     }
@@ -348,7 +348,7 @@ void burstRun(RealIrcServer::Kind kind)
     LobbySession session("p0", Channel);
     session.setView(&view);
     session.Form_Load({server.host(), server.port()});
-    if (!runUntil([&] { return watcher.received().contains("...TAVLIST|||p0|||"); }, 30000)) {
+    if (!runUntil([&] { return watcher.received.contains("...TAVLIST|||p0|||"); }, 30000)) {
         std::printf("  %-8s the session's arrival never reached the channel\n", name);
         return;
     }
@@ -357,7 +357,7 @@ void burstRun(RealIrcServer::Kind kind)
 
     constexpr int Count = 50;
     const QByteArray key = "...TAVCHAT p0> burst line ";
-    qsizetype scanned = watcher.received().size();
+    qsizetype scanned = watcher.received.size();
     std::vector<qint64> arrivals;
     QElapsedTimer t;
     t.start();
@@ -367,7 +367,7 @@ void burstRun(RealIrcServer::Kind kind)
     const qsizetype queued = waitingLines(session.socket());
     qsizetype maxQueued = queued;
     runUntil([&] {
-        const QByteArray got = watcher.received();
+        const QByteArray got = watcher.received;
         for (qsizetype pos; (pos = got.indexOf(key, scanned)) >= 0;) {
             arrivals.push_back(t.nsecsElapsed());
             scanned = pos + key.size();

@@ -3,6 +3,8 @@
 // with a full send queue, a stranger and an impersonator, a line too long for IRC, a burst of
 // typing, and the server dying under the one left.
 #include "Fixtures.h"
+#include "PlainIrcClient.h"
+#include "RealIrcServer.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/UserList.h"
 
@@ -33,13 +35,14 @@ private slots:
     void story()
     {
         QFETCH(int, kind);
-        if (RealIrcServer::program(RealIrcServer::Kind(kind)).isEmpty())
+        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
             QSKIP("this server is not installed");
         const QByteArray ch = "#TavarineNET_3";
         StandInLauncher launcher;
         RealIrcServer server;
         PlainIrcClient eve;
-        QVERIFY(server.start(RealIrcServer::Kind(kind), 5) && eve.enter(server.address().port, "EveOnTavNET"));  // pings often
+        QVERIFY2(server.start({.kind = RealIrcServer::Kind(kind), .pingSeconds = 5}), qPrintable(server.errorString()));  // pings often
+        QVERIFY(eve.enter(server.port(), "EveOnTavNET"));
 
         // Everybody registers and joins; every user list holds the other sessions, never its own name.
         const QByteArrayList names{"Ann", "Bob", "Cy", "Dee"};
@@ -75,7 +78,7 @@ private slots:
 
         // A stranger takes no place and starts nothing; nobody speaks for another player.
         PlainIrcClient mal;
-        QVERIFY(mal.enter(server.address().port, "MalOnTavNET"));
+        QVERIFY(mal.enter(server.port(), "MalOnTavNET"));
         eve.write(LobbyCommands::tavHut1(ch, "Eve", 1) + LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6")
                   + LobbyCommands::tavChat(ch, "Eve", "done"));
         mal.write(LobbyCommands::tavHut1Exit(ch, "Ann", 1) + LobbyCommands::tavHut1Launch(ch, "Ann", "10.6.6.6")
@@ -128,7 +131,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(s[3].state().InboundLog.text().count("PING :") >= 2, 30000);  // the server took the PONGs
 
         // The server dies: Dee says so, and every handler still runs without sending anything.
-        server.kill();
+        server.stop();
         QTRY_VERIFY_WITH_TIMEOUT(!s[3].socket().isConnected(), 20000);
         s[3].Timer1_Timer();
         QVERIFY2(views[3].caption.startsWith("Tavarine IRC Client, Dis-Connected"), qPrintable(views[3].caption));

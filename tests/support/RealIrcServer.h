@@ -1,0 +1,50 @@
+#pragma once
+
+#include "session/LobbySession.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+// A real IRC server on a free loopback port, run from a copy of the lobby's own config in server/
+// with this run's ports and paths. As root it runs as nobody (InspIRCd refuses root); it dies with
+// the thread that started it. ngircd leaves a penalised client's lines unread: if that client goes
+// away meanwhile, the server spins on failed writes, logging each, until the penalty has run out.
+class RealIrcServer {
+public:
+    enum Kind { NgIrcd, InspIRCd };
+    struct Options {
+        Kind kind = NgIrcd;
+        // false lifts the flood limits. Kept, ngircd passes 3 lines a second but holds the line after
+        // a PRIVMSG to k >= 2 targets k - 1 s; InspIRCd a burst of about 9, then 1 a second, any targets.
+        bool defaultFlood = true;
+        int pingSeconds = 120;  // idle time before the server pings (ngircd: 5 at least)
+    };
+    ~RealIrcServer() { stop(); }
+    static QString program(Kind kind);
+    static bool available(Kind kind) { return !program(kind).isEmpty(); }
+    bool start(const Options &options);
+    // a (irc.tavarine.local) waits for b (irc2.tavarine.local) to dial, at start and while the link
+    // is down (ngircd can crash when both dial). When one stops, the other at once reports each of
+    // its users as "QUIT :<own server> <lost server>", and their JOINs once linked again (InspIRCd:
+    // in 2 s; ngircd: in up to 10 s after a restart of a).
+    static bool startLinked(RealIrcServer &a, RealIrcServer &b, const Options &options);
+    bool waitLinked(int ms = 30000);  // until LINKS here names the peer
+    void stop();                      // SIGTERM: the server closes its links and quits
+    bool restart() { return stop(), run(); }  // on the same ports, from the same config
+    quint16 port() const { return m_port; }
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+    LobbySession::Server address() const { return {host(), m_port}; }
+    QString errorString() const { return m_error; }
+    QString output() const;  // the server's console so far
+
+private:
+    bool configure(const Options &options);
+    bool run();
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    Kind m_kind = NgIrcd;
+    quint16 m_port = 0, m_linkPort = 0;  // InspIRCd takes server links on a port of their own
+    RealIrcServer *m_peer = nullptr;
+    bool m_dials = false;
+    QString m_error;
+};

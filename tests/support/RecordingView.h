@@ -1,0 +1,41 @@
+#pragma once
+
+#include "session/LobbyView.h"
+
+#include <array>
+
+// A LobbyView that remembers what the session showed, for headless sessions.
+struct RecordingView : LobbyView {
+    QString caption, refusal, roomMessage;
+    QStringList chat, userListRows, linksAsked, browsed, launchProblems, hutMessages;
+    bool joinedLook = false, hostControls = false, closed = false, answerLinks = false;
+    int inHutMessages = 0;
+    std::array<Place, 4> places{};
+
+    bool taken(int i) const { return places.at(i).kind != Place::Free; }
+
+    void setCaption(const QString &c) override { caption = c; }
+    void showRegistrationRefused(const QString &reason) override { refusal = reason; }
+    void showJoined() override { joinedLook = true; }
+    void replaceChat(const QString &line) override { chat = QStringList{line}; }
+    void appendChat(const QString &line) override { chat.append(line); }
+    void setHostControlsVisible(bool visible) override { hostControls = visible; }
+    void setUserListRows(const QList<UserRow> &rows) override
+    {
+        userListRows.clear();
+        for (const UserRow &row : rows)
+            userListRows.append(row.ignored ? row.shown + " (ignored)" : row.shown);
+    }
+    void showRoomMessage(const QString &text) override { roomMessage = text; }
+    void showPlace(int i, const Place &place) override { places.at(i) = place; }
+    void showInHutMessage() override { ++inHutMessages; }
+    void showHutMessage(const QString &text) override { hutMessages.append(text); }
+    void closeLobby() override { closed = true; }
+    void askOpenLink(const QString &, const QString &address, std::function<void(bool)> answer) override
+    {
+        linksAsked.append(address);
+        answer(answerLinks);
+    }
+    void openInBrowser(const QString &address) override { browsed.append(address); }
+    void showLaunchProblem(const QString &text) override { launchProblems.append(text); }
+};
