@@ -1,7 +1,9 @@
 // One crowd on a real server with its default flood settings, ngircd and then InspIRCd: four
 // lobby sessions and plain IRC clients in lobby 3, from registration to the host's launch
 // with a full send queue, a stranger and an impersonator, a line too long for IRC, a burst of
-// typing, and the server dying under the one left.
+// typing, and the server dying under the one left. And what the lobby's own server configuration
+// keeps from whoever joins a lobby first.
+#include "ClassicPeer.h"
 #include "Fixtures.h"
 #include "PlainIrcClient.h"
 #include "RealIrcServer.h"
@@ -141,6 +143,30 @@ private slots:
                              &LobbySession::QuitButton_Click, &LobbySession::Timer2_Timer})
             (s[3].*handler)();
         QCOMPARE(s[3].socket().waitingLines(), 0);
+    }
+
+    // The first to join an empty lobby can neither kick, close nor title it, and nobody outside
+    // speaks into it; two classic clients still find each other and the hut there.
+    void channels_data() { story_data(); }
+    void channels()
+    {
+        QFETCH(int, kind);
+        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
+            QSKIP("this server is not installed");
+        RealIrcServer server;
+        ClassicPeer ann("Ann", "#TavarineNET_0"), bob("Bob", "#TavarineNET_0");
+        PlainIrcClient out;
+        QVERIFY(server.start({.kind = RealIrcServer::Kind(kind)}) && ann.enter(server.port()) && bob.enter(server.port())
+                && out.enter(server.port(), "OutOnTavNET", {}));
+        ann.send("KICK #TavarineNET_0 BobOnTavNET\r\nMODE #TavarineNET_0 +i\r\nTOPIC #TavarineNET_0 :mine\r\nMODE #TavarineNET_0\r\n");
+        out.send("PRIVMSG #TavarineNET_0 :from outside\r\n");
+        QVERIFY(arrives(ann.received, " 324 AnnOnTavNET #TavarineNET_0 ") && arrives(out.received, " 404 OutOnTavNET #TavarineNET_0 "));
+        const QByteArray modes = ann.received.sliced(ann.received.indexOf(" 324 ")).split('\r').first().split(' ').last();
+        QVERIFY2(modes.contains('n') && modes.contains('t'), modes);
+        QVERIFY(ann.received.count(" 482 AnnOnTavNET #TavarineNET_0 ") == 3 && !ann.received.contains("@AnnOnTavNET"));
+        QVERIFY(!bob.received.contains(" KICK ") && !bob.received.contains("from outside"));
+        ann.take(1);
+        QTRY_VERIFY_WITH_TIMEOUT(bob.places[0] == "Ann" && ann.list == QByteArrayList{"Bob"} && bob.list == QByteArrayList{"Ann"}, 20000);
     }
 };
 
