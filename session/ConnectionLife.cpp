@@ -17,7 +17,8 @@ void ConnectionLife::welcomed()
 
 bool ConnectionLife::joined()
 {
-    const bool back = m_lostSinceJoin || m_stage == Stage::Kicked || m_stage == Stage::Refused;
+    const bool back = m_everJoined;
+    m_everJoined = true;
     m_stage = Stage::Joined;
     m_reason.clear();
     m_lostSinceJoin = false;

@@ -35,7 +35,7 @@ public:
 
     void connected();
     void welcomed();
-    // True when this JOIN brings the player back after a lost link.
+    // True when this JOIN brings the player back: after a lost link, a kick or a refusal.
     bool joined();
     void kicked(const QString &reason);
     void refused(const QString &reason);
@@ -56,6 +56,7 @@ private:
     Loss m_loss = Loss::None;
     QString m_reason;
     bool m_wasUp = false;
+    bool m_everJoined = false;
     bool m_lostSinceJoin = false;
     int m_attempt = 0;
     int m_nicknameRetries = 0;

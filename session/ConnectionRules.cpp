@@ -131,6 +131,7 @@ void LobbySession::linkLost(ConnectionLife::Loss how)
 
 void LobbySession::Reconnect_Timer()
 {
+    Reconnect.stop();  // when called before its time
     if (!m_life.ending())
         m_socket.connectToServer();
 }

@@ -3,6 +3,8 @@
 #include "Fixtures.h"
 #include "protocol/LobbyCommands.h"
 
+#include <QSignalSpy>
+
 #include <memory>
 #include <optional>
 
@@ -86,18 +88,80 @@ private slots:
         QCOMPARE(session->state().UserListText.text(), QByteArray("eve\r\nbob\r\n"));
         QVERIFY(view.taken(1) && session->state().Hut.HutSlots()[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
     }
-    void refusedNicknameThenKicked()
+    void refusedNickname()
     {
         for (const auto &[line, reason] : {std::pair{"432 * Ann[ :Erroneous nickname", "Ann[: Erroneous nickname"},
                                            {"433 * AnnOnTavNET :Nickname in use", "AnnOnTavNET: Nickname in use"}})
             QVERIFY(deliver(":irc.test.local " + QByteArray(line) + "\r\n") && view.refusal == reason && !view.joinedLook);
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing retried
+        session->Timer1_Timer();
+        QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Connected, not in the lobby"));
+    }
+    // Kicked, refused at the door, a line refused, the server's last word, a lost link: each is
+    // told as the server said it; out of the lobby nothing is shown as said and no place is held;
+    // Rejoin and the reconnection bring the player back.
+    void outOfTheLobby()
+    {
+        QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
+        session->Player_Click(1);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n") && from("Bob", "...TAVLIST|||Bob|||"));
+        QVERIFY(deliver(":EveOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :behave\r\n"));
+        QCOMPARE(view.outOfLobby, QStringLiteral("Eve put you out of the lobby: behave"));
+        QVERIFY(view.canRejoin && view.chat.last().contains(view.outOfLobby) && view.userListRows.isEmpty());
+        QVERIFY(session->state().Hut.MyHutSlot() == 0 && !view.taken(0) && !view.taken(1));
+        session->Timer1_Timer();
+        QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Connected, not in the lobby"));
+        const qsizetype shown = view.chat.size();
+        QVERIFY(!session->Send_Click(QStringLiteral("anyone?")) && view.chat.size() == shown);
+        session->Player_Click(3);
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
+        // Each refusal of the JOIN says the server's reason; Rejoin asks again.
+        for (const char *code : {"471", "473", "474", "475", "403", "405", "437"}) {
+            session->Rejoin_Click();
+            QVERIFY(sent("JOIN #TavarineNET_3\r\n"));
+            QVERIFY(deliver(":irc.test.local " + QByteArray(code) + " AnnOnTavNET #TavarineNET_3 :No way " + code + "\r\n"));
+            QCOMPARE(view.outOfLobby, "The server did not let you into the lobby: No way " + QString::fromLatin1(code));
+        }
+        session->Rejoin_Click();
+        QVERIFY(sent("JOIN #TavarineNET_3\r\n") && deliver(OwnJoin));
+        QVERIFY2(view.outOfLobby.isEmpty() && view.chat.last() == " -=Back in the lobby=-", qPrintable(view.chat.join('\n')));
+        // A typed line the server refuses is marked; the server's ERROR is shown before the link goes.
+        QVERIFY(session->Send_Click(QStringLiteral("hello")) && sent(Ch + "...TAVCHAT Ann> hello|||\r\n"));
+        QVERIFY(deliver(":irc.test.local 404 AnnOnTavNET #TavarineNET_3 :Cannot send to channel\r\n"));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=Not sent: the server refused your line (Cannot send to channel)=-"));
+        QVERIFY(deliver("ERROR :Closing link: server restarting\r\n"));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=The server closes the connection: Closing link: server restarting=-"));
         server->client->disconnectFromHost();
-        QTRY_COMPARE(session->socket().state(), int(LobbySocket::Closing));
+        QTRY_VERIFY(session->Reconnect.isActive());
+        QVERIFY(view.chat.last().startsWith(" -=The connection to the server was lost. Reconnecting in ") && !view.canRejoin);
         session->Timer1_Timer();
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected (Server has kicked you)"));
-        QVERIFY(!session->Send_Click(QStringLiteral("hello")));  // nothing sent; the window keeps the typed text
-        QVERIFY(session->socket().waitingLines() == 0 && !session->socket().send(Ch + "late\r\n"));
+        QVERIFY(!session->Send_Click(QStringLiteral("hello?")) && !session->socket().send(Ch + "late\r\n"));
+        // Back under the same name, once the old connection has let it go.
+        const QPointer<QTcpSocket> old = server->client;
+        session->Reconnect_Timer();
+        QTRY_VERIFY(server->client != old);
+        QVERIFY(sent(Registration) && deliver(":irc.test.local 433 * AnnOnTavNET :Nickname in use\r\n"));
+        QVERIFY(view.chat.last().contains("still held by your old connection") && session->Reconnect.isActive());
+        const QPointer<QTcpSocket> refused = server->client;
+        session->Reconnect_Timer();
+        QTRY_VERIFY(server->client != refused);
+        QVERIFY(sent(Registration) && join());
+        QVERIFY(view.chat.last() == " -=Back in the lobby=-" && session->Send_Click(QStringLiteral("back")));
+    }
+    // Lines written right before a close reach the server, even with its lines still unread.
+    void closeWithUnreadInput()
+    {
+        QVERIFY(join());
+        session->Player_Click(0);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        QSignalSpy finished(session.get(), &LobbySession::finished);
+        server->client->write(QByteArray(4 << 20, 'x') + "\r\n");
+        server->client->flush();
+        session->LaunchButton_Click();
+        QVERIFY(server->clientGone());
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(server->received.contains(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
     }
     void unreachableServer()
     {
@@ -107,6 +171,7 @@ private slots:
         session->Timer1_Timer();
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
         QVERIFY(session->state().OutboundLog.text().isEmpty() && session->socket().waitingLines() == 0);
+        QVERIFY(!session->Reconnect.isActive());  // never in: a server that cannot be reached is not hammered
     }
     void hutStory()
     {
