@@ -41,6 +41,11 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
     m_clock.start();
 }
 
+LobbySocket::~LobbySocket()
+{
+    m_socket.disconnect(this);  // the socket outlives the timers its signals would touch
+}
+
 void LobbySocket::connectToServer()
 {
     abort();

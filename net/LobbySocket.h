@@ -17,6 +17,7 @@ public:
     enum State : int { Closed = 0, Resolving = 4, Connecting = 6, Connected = 7, Closing = 8, Error = 9 };
 
     explicit LobbySocket(QObject *parent = nullptr);
+    ~LobbySocket() override;
 
     void setRemoteHost(const QString &host) { m_host = host; }
     void setRemotePort(quint16 port) { m_port = port; }
@@ -30,6 +31,9 @@ public:
     // Queues a line ahead of those waiting (the answer to a PING, the launch).
     bool sendFirst(const QByteArray &line, Kind kind = SendThrottle::Ordinary);
     qsizetype waitingLines() const { return m_throttle.waiting(); }
+    bool isWaiting(Kind kind) const { return m_throttle.waiting(kind) > 0; }
+    void seal(Kind kind) { m_throttle.seal(kind); }
+    void drop(Kind kind) { m_throttle.drop(kind); }
     // Writes what the throttle lets go now; runs by itself when tokens come back.
     void drainQueue();
     QByteArray localIP() const;

@@ -18,19 +18,15 @@ std::optional<QByteArrayView> LobbySession::presentSpeaker(const InboundLine &li
     return name && isPresent(*name) ? name : std::nullopt;
 }
 
-bool LobbySession::isPresent(QByteArrayView name) const
+void LobbySession::playerArrived(QByteArrayView ircNickname, bool sawJoin)
 {
-    return m_present.contains(name);
+    const auto name = Speakers::lobbyName(ircNickname);
+    if (name && !isMe(ircNickname))
+        m_state.UserListText.arrived(*name, sawJoin);
 }
 
-void LobbySession::playerArrived(QByteArrayView ircNickname)
-{
-    if (const auto name = Speakers::lobbyName(ircNickname))
-        m_present.insert(*name);
-}
-
-// Keeps m_present from the server's own reports: the names list on joining, then every
-// join, part, kick, quit and change of nickname. A player who leaves holds no place.
+// Keeps who is in the channel from the server's own reports: the names list on joining, then
+// every join, part, kick, quit and change of nickname. A player who leaves holds no place.
 bool LobbySession::PresenceRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
@@ -45,19 +41,19 @@ bool LobbySession::PresenceRule(const InboundLine &line)
             const size_t blank = std::min(names.find(' ', start), names.size());
             const size_t nick = names.find_first_not_of("@+%&~!", start);  // channel status marks
             if (nick < blank)
-                playerArrived(QByteArrayView(names.data() + nick, qsizetype(blank - nick)));
+                playerArrived(QByteArrayView(names.data() + nick, qsizetype(blank - nick)), false);
             start = blank + 1;
         }
     } else if (msg.isCommand("JOIN") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
         const QByteArrayView sender = msg.senderNick();
-        if (IrcLine::sameName(sender, m_state.Nickname, RegistrationLines::IrcNickSuffix)) {
-            m_present.clear();  // the names list follows
+        if (isMe(sender)) {
+            m_state.UserListText.clear();  // the names list follows
             m_ownPrefixSize = msg.prefix.size();
             // Everybody answers this JOIN, in whatever order their lines arrive.
             m_state.Hut.openAnswers();
             AnswerWindow.start();
         }
-        playerArrived(sender);
+        playerArrived(sender, true);
     } else if (msg.isCommand("PART") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
         playerLeft(msg.senderNick());
     } else if (msg.isCommand("KICK") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
@@ -66,7 +62,7 @@ bool LobbySession::PresenceRule(const InboundLine &line)
         playerLeft(msg.senderNick());
     } else if (msg.isCommand("NICK")) {
         playerLeft(msg.senderNick());  // under another name, nothing said before is theirs
-        playerArrived(msg.param(0));
+        playerArrived(msg.param(0), false);
     }
     return true;
 }
@@ -76,7 +72,7 @@ void LobbySession::playerLeft(QByteArrayView ircNickname)
     const auto left = Speakers::lobbyName(ircNickname);
     if (!left)
         return;  // held nothing here
-    m_present.remove(*left);
+    m_state.UserListText.left(*left);
     hutChanged(m_state.Hut.gone(*left));
 }
 

@@ -45,7 +45,7 @@ bool LobbySession::TavChatRule(const InboundLine &line)
         return false;  // a line nobody can be shown to have said
     if (m_view != &m_noView)  // nobody looking: no text to make
         m_view->appendSaid(WireText::decode(speaker), WireText::shownChat(WireText::decode(said ? said->value : QByteArrayView())));
-    m_state.UserListText.add(speaker);
+    m_state.UserListText.relist(speaker);
     return true;
 }
 

@@ -108,10 +108,11 @@ void LobbySession::leftLobby(const QString &reason, bool canRejoin)
 {
     m_state.Hut = HutModel(m_state.Nickname);
     m_toldClaims.clear();
+    for (LineKind stale : {HutAnswer, ClassicHut})
+        m_socket.drop(stale);
     for (QTimer *timer : {&HostExitGrace, &AnswerWindow})
         timer->stop();
     showPlaces();
-    m_present.clear();
     m_state.UserListText.clear();
     m_view->setUserListRows({});
     m_shownUserList = m_state.UserListText.changes();

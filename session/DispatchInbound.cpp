@@ -55,6 +55,7 @@ void LobbySession::Socket_DataArrival(const QByteArray &raw, const QList<QByteAr
         if (applyRules<0, FirstDispatched>(*this, in))
             DispatchInbound(in);
     }
+    listChanged();
 }
 
 void LobbySession::Socket_DataArrival(const QByteArray &raw, const QByteArrayList &lines)

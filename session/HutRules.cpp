@@ -66,6 +66,8 @@ void LobbySession::announceHutPlace()
 // An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
 void LobbySession::sendHutExit(int slot, bool first)
 {
+    for (LineKind stale : {HutAnswer, ClassicHut})
+        m_socket.drop(stale);  // the place they would tell of is no longer this player's
     const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, slot);
     first ? m_socket.sendFirst(exit, HutPlaceLine) : m_socket.send(exit, HutPlaceLine);
 }
@@ -149,21 +151,17 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
     const std::optional<int> slot = parts ? HutSlot::readNumber(parts->value) : std::nullopt;
     if (!slot || *slot < 1 || *slot > HutModel::TableSize)
         return false;
-    if (!saidInChannelBy(line, parts->name))
-        return false;  // nobody speaks for another player
+    // Nobody speaks for another player; a claim may come as an answer to this player alone.
+    const auto route = exit ? Speakers::Route::Channel : Speakers::Route::ChannelOrPrivate;
+    if (!m_speakers.said(line.irc, parts->name, route) || !isPresent(parts->name))
+        return false;
     hutChanged(exit ? m_state.Hut.exit(parts->name, *slot) : m_state.Hut.claim(parts->name, *slot));
     return *slot <= HutModel::Places;  // beyond the four places only the table changes
 }
 
 bool LobbySession::HutQueryRule(const InboundLine &line)
 {
-    if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList) && m_state.Hut.MyHutSlot() > 0)
-        announceHutPlace();
+    if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList))
+        answerPrivately(line.irc.senderNick(), false, true);  // to the one who asked
     return true;
-}
-
-void LobbySession::HutReannouncement()
-{
-    if (m_state.Hut.MyHutSlot() > 0)
-        announceHutPlace();
 }

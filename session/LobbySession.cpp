@@ -19,7 +19,8 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     m_state.ChannelName = channelName;
     m_state.Hut = HutModel(nickname);
     Timer1.setInterval(1000);
-    Timer2.setInterval(5000);
+    Timer2.setInterval(ListRedrawMs);
+    Timer2.setSingleShot(true);
     Timer5.setInterval(2000);
     for (auto [timer, ms] : {std::pair{&HostExitGrace, ExitGraceMs}, {&AnswerWindow, AnswerWindowMs},
                              {&HeldBackNote, HeldBackNoteMs}, {&Reconnect, 0}}) {
@@ -44,7 +45,6 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
 void LobbySession::Form_Load(const Server &server)
 {
     Timer1.start();
-    Timer2.start();
     Timer5.start();
     m_socket.setRemotePort(server.port);
     m_socket.setRemoteHost(server.host);

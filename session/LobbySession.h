@@ -3,7 +3,6 @@
 #include "net/LobbySocket.h"
 #include "protocol/IrcLine.h"
 #include "protocol/LobbyCommands.h"
-#include "session/ChannelNames.h"
 #include "session/ConnectionLife.h"
 #include "session/LobbyView.h"
 #include "session/SharedState.h"
@@ -97,7 +96,7 @@ public:
     bool TavQuitRule(const InboundLine &line);
 
     QTimer Timer1;  // status caption and host controls, 1000 ms
-    QTimer Timer2;  // user list rebuild, 5000 ms
+    QTimer Timer2;  // single shot: the user list redrawn, ListRedrawMs after it changed
     QTimer Timer5;  // own hut place restore, 2000 ms
     QTimer HostExitGrace;  // single shot: how long a launch still counts after the host's exit
     QTimer AnswerWindow;   // single shot: answers to this client's JOIN or Refresh still racing
@@ -114,7 +113,15 @@ public:
         HutPlaceLine,  // this player's hut announcement or exit
         UserListQuery,
         HutQuery,
+        PresenceAnswer,  // this player's TAVLIST to those who came or asked, one line for many
+        HutAnswer,       // the same for its hut place
+        ClassicPresence,  // its TAVLIST again, for clients that empty their lists when somebody quits
+        ClassicHut,       // the same for its hut place
     };
+    // Nicknames one answer goes to: well within what servers take as targets of one line.
+    static constexpr int AnswerTargets = 10;
+    // A change of the user list shows this soon, several changes in one drawing.
+    static constexpr int ListRedrawMs = 500;
     // What an IRC server relays at most, CR LF included.
     static constexpr qsizetype MaxRelayedLine = 512;
 
@@ -141,6 +148,11 @@ private:
     void announcePresence();
     void HutReannouncement();
     void announceHutPlace();
+    // This player's presence, and its hut place if it has one, to these IRC nicknames alone.
+    void answerPrivately(QByteArrayView ircNickname, bool presence, bool hutPlace);
+    void answer(LineKind kind, QByteArrayView ircNickname);
+    void reannounceForClassics();
+    void listChanged();
     void sendHutExit(int slot, bool first = false);
     void showPlaces();
     void hutChanged(const HutModel::Change &change);
@@ -148,8 +160,8 @@ private:
     bool saidInChannelBy(const InboundLine &line, QByteArrayView name) const;
     // The player in the channel who sent this channel line, unless ignored.
     std::optional<QByteArrayView> presentSpeaker(const InboundLine &line) const;
-    bool isPresent(QByteArrayView name) const;
-    void playerArrived(QByteArrayView ircNickname);
+    bool isPresent(QByteArrayView name) const { return m_state.UserListText.contains(name); }
+    void playerArrived(QByteArrayView ircNickname, bool sawJoin);
     void playerLeft(QByteArrayView ircNickname);
     bool allowPopup(Speakers::Popup kind, QByteArrayView name);
     qsizetype chatPieceBytes() const;
@@ -160,7 +172,7 @@ private:
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
-    ChannelNames m_present;  // lobby names of the IRC nicknames in the channel
+    QByteArrayList m_answerTargets[2];  // of the waiting presence and hut answers
     qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
     Speakers m_speakers;
     QElapsedTimer m_clock;

@@ -4,7 +4,6 @@
 // typing, and the server dying under the one left.
 #include "Fixtures.h"
 #include "protocol/LobbyCommands.h"
-#include "protocol/UserList.h"
 
 #include <QRegularExpression>
 

@@ -76,7 +76,7 @@ private slots:
     }
     void serverWordsInChatTriggerNothing()
     {
-        QVERIFY(join() && from("Eve", "...TAVLIST|||eve|||") && from("Zed", "...TAVHUT1 Zed> 2|||"));
+        QVERIFY(join() && from("Zed", "...TAVHUT1 Zed> 2|||"));
         // From the server: a re-registration request; its refusal leads into the channel again.
         QVERIFY(deliver("NOTICE AUTH :*** Looking up your hostname\r\n") && sent(Registration));
         QVERIFY(deliver(":irc.test.local 462 AnnOnTavNET :You may not reregister\r\n") && sent(JoinLines));
@@ -85,8 +85,53 @@ private slots:
             QVERIFY(from("bob", "...TAVCHAT bob> " + words + "|||") && from("bob", words));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(deliver(QByteArray("PING :a\nb\0c\r\n", 13)) && sent("PONG :abc\r\n"));  // a token cannot break the line
-        QCOMPARE(session->state().UserListText.text(), QByteArray("eve\r\nbob\r\n"));
+        QCOMPARE(session->state().UserListText.text(), QByteArray("Bob\r\nCy\r\nEve\r\nMal\r\nZed\r\ndee\r\nm\r\n"));
         QVERIFY(view.taken(1) && session->state().Hut.HutSlots()[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
+    }
+    // Whole names in either letter case, in order of arrival; TAVQUIT hides a player until he
+    // speaks again; an announcement in the channel that is not a newcomer's first shows the classic rules.
+    void lobbyMembers()
+    {
+        LobbyMembers m;
+        QVERIFY(m.arrived("jimbob", false) && m.arrived("bob", true) && !m.arrived("BOB", false));
+        QVERIFY(!m.arrived("", false) && !m.arrived(QByteArray(LobbyMembers::MaxNameBytes + 1, 'x'), false));
+        QVERIFY(!m.announced("Bob", true) && !m.classicPresent());  // his own arrival
+        QVERIFY(m.announced("jimbob", true) && m.classicPresent() && !m.announced("JIMBOB", true));
+        m.unlist("BOB");
+        QCOMPARE(m.text(), QByteArray("jimbob\r\n"));
+        m.relist("bob");
+        QVERIFY(!m.left("jim") && m.left("JimBob") && !m.classicPresent());
+        QCOMPARE(m.rows(), QByteArrayList{"bob"});
+    }
+    // A newcomer learns everybody from answers to it alone, several newcomers in one line; who
+    // leaves (QUIT, PART, KICK, NICK) takes exactly one name off the list, and a refresh none; a
+    // client of the classic rules makes this one re-announce itself (as notices) when somebody
+    // quits, until it leaves.
+    void presenceAndAnswers()
+    {
+        QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
+        session->Player_Click(1);
+        for (int n = 0; n < 6; ++n)  // the send bucket empties: the answers wait, and gather
+            session->Send_Click(QString::number(n));
+        const QByteArray come = " JOIN :#TavarineNET_3\r\n";
+        QVERIFY(deliver(":NedOnTavNET!u@h" + come + ":OdaOnTavNET!u@h" + come + ":plain!u@h" + come));
+        QVERIFY(sent("PRIVMSG NedOnTavNET,OdaOnTavNET :...TAVLIST|||Ann|||\r\nPRIVMSG NedOnTavNET,OdaOnTavNET :...TAVHUT1 Ann> 2|||\r\n"));
+        QVERIFY(script(":NedOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Ned> 3|||\n"
+                       ":MalOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Oda> 4|||\nOda: ...TAVLIST|||Oda|||"));
+        const LobbyMembers &list = session->state().UserListText;
+        QVERIFY(session->state().Hut.HutSlots()[2] == "Ned" && !view.taken(3) && !list.classicPresent());
+        QCOMPARE(list.text(), QByteArray("Bob\r\nCy\r\nEve\r\nMal\r\nZed\r\ndee\r\nm\r\nNed\r\nOda\r\n"));
+        QVERIFY(script(":CyOnTavNET!u@h QUIT :bye\n:EveOnTavNET!u@h PART #TavarineNET_3\n"
+                       ":BobOnTavNET!u@h KICK #TavarineNET_3 MalOnTavNET :out\n:ZedOnTavNET!u@h NICK :plain"));
+        QCOMPARE(list.text(), QByteArray("Bob\r\ndee\r\nm\r\nNed\r\nOda\r\n"));
+        session->Command2_Click();
+        QVERIFY(sent(Ch + "...GETTAVLIST\r\n") && list.size() == 5);
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing for the comings and goings
+        const QByteArray notices = "NOTICE #TavarineNET_3 :...TAVLIST|||Ann|||\r\nNOTICE #TavarineNET_3 :...TAVHUT1 Ann> 2|||\r\n";
+        QVERIFY(from("Oda", "...TAVLIST|||Oda|||") && list.classicPresent() && sent(notices));
+        QVERIFY(deliver(":mOnTavNET!u@h QUIT :bye\r\n") && sent(notices));
+        QVERIFY(deliver(":OdaOnTavNET!u@h PART #TavarineNET_3\r\n:deeOnTavNET!u@h QUIT :bye\r\n"));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
     }
     void refusedNickname()
     {
@@ -104,7 +149,7 @@ private slots:
     {
         QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
         session->Player_Click(1);
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n") && from("Bob", "...TAVLIST|||Bob|||"));
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n"));
         QVERIFY(deliver(":EveOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :behave\r\n"));
         QCOMPARE(view.outOfLobby, QStringLiteral("Eve put you out of the lobby: behave"));
         QVERIFY(view.canRejoin && view.chat.last().contains(view.outOfLobby) && view.userListRows.isEmpty());
@@ -186,19 +231,19 @@ private slots:
         for (const QByteArray slot : {"0", "-1", "12", "70000", "x", "5"})
             QVERIFY(from("Zed", "...TAVHUT1 Zed> " + slot + "|||"));
         QVERIFY(s.Hut.HutSlots()[4] == "Zed" && std::count(s.Hut.HutSlots().begin(), s.Hut.HutSlots().end(), QByteArray()) == 9);
-        // A query is answered; a player holds one place; a refresh shows every place free, asks and notes it.
-        QVERIFY(from("bob", "...GETHUTLIST") && sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        // A query is answered to the one who asked; a player holds one place; a refresh shows every place
+        // free, asks and notes it.
+        QVERIFY(from("bob", "...GETHUTLIST") && sent("PRIVMSG bobOnTavNET :...TAVHUT1 Ann> 1|||\r\n"));
         QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && view.taken(2) && view.places[2].holders == QStringList{"Zed"} && s.Hut.HutSlots()[4].isEmpty());
         session->Refresh_Click();
         QVERIFY(!view.taken(0) && s.Hut.HutSlots()[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
         QCOMPARE(view.chat.last(), QStringLiteral(" -=Refreshing Hut #1=-"));
         session->Timer5_Timer();
         QVERIFY(view.taken(0) && view.places[0].kind == LobbyView::Place::Mine);
-        // Somebody who quits frees only their own place; the member announces itself and its place again.
-        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && from("Eve", "...TAVLIST|||eve|||"));
-        QVERIFY(deliver(":ZedOnTavNET!u@h QUIT :Client closed connection\r\n"));
-        QVERIFY(view.taken(0) && !view.taken(2) && view.places[2].holders.isEmpty() && s.UserListText.isEmpty());
-        QVERIFY(sent(Ch + "...TAVLIST|||Ann|||\r\n" + Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        // Somebody who quits frees only their own place, and costs the others nothing.
+        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && deliver(":ZedOnTavNET!u@h QUIT :Client closed connection\r\n"));
+        QVERIFY(view.taken(0) && !view.taken(2) && view.places[2].holders.isEmpty() && !s.UserListText.isListed("Zed"));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         // Leaving sends the old place; outside the hut a query goes unanswered.
         session->QuitButton_Click();
         QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.Hut.MyHutSlot() == 0);
@@ -334,7 +379,7 @@ private slots:
         QVERIFY(script(QByteArrayList(300, "Eve: ...GETHUTLIST").join('\n')));
         QCOMPARE(session->socket().waitingLines(), 1);
         QVERIFY(session->Send_Click(QStringLiteral("after the queries")));
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n" + Ch + "...TAVCHAT Ann> after the queries|||\r\n"));
+        QVERIFY(sent("PRIVMSG EveOnTavNET :...TAVHUT1 Ann> 1|||\r\n" + Ch + "...TAVCHAT Ann> after the queries|||\r\n"));
         QString words;
         for (int n = 0; words.size() < 1990; ++n)
             words += QStringLiteral(" wörd%1").arg(n);
@@ -401,18 +446,16 @@ private slots:
                        "Mal: ...TAVCHAT Bob> I am Bob|||\n:BobOnTavNET PRIVMSG AnnOnTavNET :...TAVCHAT Bob> aside|||\n"
                        ":MalOnTavNET PRIVMSG AnnOnTavNET :TAVQUIT|||dee\nm: ...TAVMSG Game night|||\n"
                        "Cy: ...TAVCHAT Cy>   padded      \xe3\x80\x80  out\xe2\x80\xae""dab|||")
-                && sent(Ch + "...TAVLIST|||Ann|||\r\n"));
+                && sent("PRIVMSG x :...TAVLIST|||Ann|||\r\n"));
         // One line as said, blanks and direction overrides of no effect.
         QCOMPARE(view.chat.mid(2), (QStringList{"dee> hi Eve> fake", "Cy> padded outdab"}));
-        session->Timer2_Timer();
-        QCOMPARE(view.userListRows, (QStringList{"dee", "bob", "Cy"}));
         QVERIFY(script("bob: TAVQUIT|||bob") && view.roomMessage == "Game night\r\n\r\n");
+        session->Timer2_Timer();
+        QCOMPARE(view.userListRows, (QStringList{"Cy", "Eve", "Mal", "Zed", "dee", "m"}));
         session->IgnorePlayer("cy", true);  // his row says so; his chat shows no more
-        QVERIFY(view.userListRows == (QStringList{"dee", "Cy (ignored)"}) && from("Cy", "...TAVCHAT Cy> hidden|||"));
-        session->Command2_Click();
-        QVERIFY(session->state().UserListText.isEmpty() && sent(Ch + "...GETTAVLIST\r\n"));
+        QVERIFY(view.userListRows.first() == "Cy (ignored)" && from("Cy", "...TAVCHAT Cy> hidden|||"));
         // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
-        QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 5);
+        QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 4);
         // Room messages and links pop up only from a player in the channel, saying so there: not from a
         // topic, a notice, a private line, a quit reason, somebody outside the channel or an ignored player.
         view.roomMessage.clear();
@@ -431,7 +474,7 @@ private slots:
         QVERIFY(from("dee", "...TAVLNK file:///etc/passwd|||") && from("dee", "...TAVLNK http://a.test/no|||"));
         session->Player_Click(0);  // an unsafe link counts as No: the query in its line is still answered
         QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && from("Eve", "...TAVLNK javascript:x GETHUTLIST|||"));
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        QVERIFY(sent("PRIVMSG EveOnTavNET :...TAVHUT1 Ann> 1|||\r\n"));
         view.answerLinks = true;
         QVERIFY(from("Eve", "...TAVLNK http://a.test/yes|||"));
         QCOMPARE(view.linksAsked, (QStringList{"http://a.test/m", "http://a.test/no", "http://a.test/yes"}));
