@@ -312,14 +312,22 @@ void Lobby::showJoined()
 void Lobby::replaceChat(const QString &line)
 {
     m_pendingChat.clear();  // lines queued before the welcome would have gone with the old text
+    m_pendingSpeakers.clear();
     m_chatFlush.stop();
     ChatBox->setText(line);
     ChatBox_Change();
 }
 
+void Lobby::appendSaid(const QString &speaker, const QString &text)
+{
+    appendChat(speaker + QStringLiteral("> ") + text);
+    m_pendingSpeakers.last() = int(speaker.size());
+}
+
 void Lobby::appendChat(const QString &line)
 {
     m_pendingChat.append(line);
+    m_pendingSpeakers.append(0);
     if (m_chatFlush.isActive())
         return;
     const QScreen *shown = screen();
@@ -336,8 +344,9 @@ void Lobby::flushChat()
     if (m_pendingChat.isEmpty())
         return;
     m_lastChatFlush.start();
-    ChatBox->appendLines(m_pendingChat);  // the box keeps the newest ChatLinesKept
+    ChatBox->appendLines(m_pendingChat, m_pendingSpeakers);  // the box keeps the newest ChatLinesKept
     m_pendingChat.clear();
+    m_pendingSpeakers.clear();
     ChatBox_Change();
 }
 

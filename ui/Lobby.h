@@ -68,6 +68,7 @@ public:
     void showJoined() override;
     void replaceChat(const QString &line) override;
     void appendChat(const QString &line) override;
+    void appendSaid(const QString &speaker, const QString &text) override;
     void setHostControlsVisible(bool visible) override;
     void showPlace(int index, const Place &place) override;
     void showInHutMessage() override;
@@ -101,6 +102,7 @@ private:
     // in one edit and one repaint.
     static constexpr int FloodUpdateMs = 100;
     QStringList m_pendingChat;
+    QList<int> m_pendingSpeakers;  // the speaker's name length of each pending line, 0 for notes
     QTimer m_chatFlush;
     QElapsedTimer m_lastChatFlush;
     void flushChat();
