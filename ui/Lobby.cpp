@@ -160,7 +160,11 @@ void Lobby::showPlace(int index, const Place &place)
         return;  // the place timer repeats itself
     m_places[index] = place;
     // Not stretched: the image takes the size of its picture.
-    setNaturalPicture(Player[index], place.kind == Place::Free ? m_store.PlayerOUT : m_store.PlayerIN);
+    if (place.kind == Place::Contested && m_contestedPlace.isNull())
+        m_contestedPlace = Resource::picture(QStringLiteral("PlayerContested"));
+    setNaturalPicture(Player[index], place.kind == Place::Free        ? m_store.PlayerOUT
+                                     : place.kind == Place::Contested ? m_contestedPlace
+                                                                      : m_store.PlayerIN);
     QString toolTip, description;
     switch (place.kind) {
     case Place::Free: description = QStringLiteral("free"); break;

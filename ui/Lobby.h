@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QElapsedTimer>
+#include <QPixmap>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -97,6 +98,7 @@ private:
     QPointer<NewsForm> m_newsForm;
     QPointer<LogFrm> m_logFrm;
     std::array<Place, 4> m_places{};
+    QPixmap m_contestedPlace;  // drawn as a taken place, in another colour and marked
     // Chat lines wait for the next frame of the screen, and under a flood for a tenth of a
     // second after the last update: however many reads brought them, they reach the box
     // in one edit and one repaint.
