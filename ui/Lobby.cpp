@@ -405,7 +405,7 @@ void Lobby::answerLink(bool open)
 {
     if (!m_linkAnswer)
         return;
-    const bool hadFocus = LinkBar->isAncestorOf(QApplication::focusWidget());
+    const bool hadFocus = LinkBar->isAncestorOf(focusWidget());  // the window's focus, active or not
     LinkBar->hide();
     m_linkArming.stop();
     ChatBox->resize(ChatBox->width(), ChatBoxHeight);
