@@ -37,14 +37,20 @@ public:
     // goes out at once, ahead of the queue; after idleMs more with nothing read, the link is
     // lost: closed here and reported as Error. Off until set.
     void setIdleProbe(int idleMs, const QByteArray &probeLine);
-    // Writes what the servers take right before a close (SendThrottle::CloseAllowance
-    // lines, the first ones) and returns how many waiting lines were dropped.
+    // Closes without losing the last lines: writes what the servers take right before a
+    // close (SendThrottle::CloseAllowance lines, the first ones), shuts the sending side,
+    // and reads (and drops) what still comes until the server closes, at most CloseWaitMs;
+    // then closed(). Returns how many waiting lines were dropped.
     int close();
+    static constexpr int CloseWaitMs = 2000;
+    // Lets go at once, writing nothing more; no state is reported (the caller knows why).
+    void abort();
     bool closedByProgram() const { return m_closedByProgram; }
     qsizetype pendingBytes() const { return m_framer.pendingSize(); }  // of a line still incomplete
 
 signals:
     void stateChanged(int state);
+    void closed();  // a close() is complete
     // One read as it came, and the complete lines it finished: views that hold
     // during the call only.
     void dataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
@@ -55,6 +61,8 @@ private:
     void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
     void onIdle();
+    void shutDownSending();
+    void finishClose();
 
     QTcpSocket m_socket;
     LineFramer m_framer;
@@ -63,6 +71,7 @@ private:
     QElapsedTimer m_clock;
     QTimer m_drainTimer;
     QTimer m_idleTimer;
+    QTimer m_closeTimer;
     QByteArray m_probeLine;
     bool m_probeSent = false;
     QString m_host;

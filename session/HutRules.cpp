@@ -72,8 +72,8 @@ void LobbySession::sendHutExit(int slot, bool first)
 
 void LobbySession::Player_Click(int Index)
 {
-    if (Index < 0 || Index >= HutModel::Places)
-        return;
+    if (Index < 0 || Index >= HutModel::Places || !m_life.inLobby())
+        return;  // out of the lobby nobody would know of the place
     const HutModel &hut = m_state.Hut;
     switch (m_state.Hut.join(Index + 1)) {
     case HutModel::Join::AlreadyIn:

@@ -4,6 +4,7 @@
 #include "protocol/IrcLine.h"
 #include "protocol/LobbyCommands.h"
 #include "session/ChannelNames.h"
+#include "session/ConnectionLife.h"
 #include "session/LobbyView.h"
 #include "session/SharedState.h"
 #include "session/Speakers.h"
@@ -47,8 +48,10 @@ public:
 
     // Connects; registration goes on when the connection is up.
     void Form_Load(const Server &server = defaultServer());
-    // Stops the timers and closes the socket without QUIT.
+    // Stops the timers and closes the socket without QUIT, once; finished() follows.
     void Form_Unload();
+    const ConnectionLife &life() const { return m_life; }
+    QString caption() const;
 
     void Timer1_Timer();
     void Timer2_Timer();
@@ -56,6 +59,7 @@ public:
     void HostExitGrace_Timer();
     void AnswerWindow_Timer();
     void HeldBackNote_Timer();
+    void Reconnect_Timer();
     void Player_Click(int Index);
     void QuitButton_Click();
     void Refresh_Click();
@@ -81,6 +85,7 @@ public:
     bool TavListRule(const InboundLine &line);
     bool RegistrationStep(const InboundLine &line);
     bool PingStep(const InboundLine &line);
+    bool ChannelStateRule(const InboundLine &line);
     bool DepartureRule(const InboundLine &line);
     bool ArrivalRule(const InboundLine &line);
     bool LaunchRule(const InboundLine &line);
@@ -97,6 +102,7 @@ public:
     QTimer HostExitGrace;  // single shot: how long a launch still counts after the host's exit
     QTimer AnswerWindow;   // single shot: answers to this client's JOIN or Refresh still racing
     QTimer HeldBackNote;   // single shot: room messages and links held back are told in one note
+    QTimer Reconnect;      // single shot: the next try after a lost link
     static constexpr int ExitGraceMs = 10000;
     static constexpr int AnswerWindowMs = 10000;
     static constexpr int HeldBackNoteMs = 5000;
@@ -112,7 +118,6 @@ public:
     // What an IRC server relays at most, CR LF included.
     static constexpr qsizetype MaxRelayedLine = 512;
 
-    static QString captionFor(int socketState, const SharedState &state);
     // Silence from the server before a probe, and again before the link counts as lost.
     static constexpr int IdleProbeMs = 60000;
 
@@ -120,11 +125,16 @@ public:
         QStringLiteral("-=Welcome To TavarineNET IRC, Report any bugs to Quorvel=-");
 
 signals:
-    void joined();  // the join step ran
-    void lobbyClosed();  // a launch closed the lobby: the program ends
+    void joined();    // the server reported this player in the channel
+    void finished();  // the lobby has closed and the server has everything it was sent: the program ends
 
 private:
     void onSocketState(int state);
+    void onSocketClosed();
+    void linkLost(ConnectionLife::Loss how);
+    // Out of the channel (kicked, refused, link lost): no hut place, no list, and the player told why.
+    void leftLobby(const QString &reason, bool canRejoin);
+    bool isMe(QByteArrayView ircNickname) const;
     void sendRegistration();
     void JoinStep();
     bool sendLobbyCommand(const QByteArray &line, LineKind kind = Typed) { return m_socket.send(line, kind); }
@@ -144,10 +154,9 @@ private:
     bool allowPopup(Speakers::Popup kind, QByteArrayView name);
     qsizetype chatPieceBytes() const;
     void closeLobby();
-    // Closes the connection; what the close could not write is noted in OutboundLog.
-    void closeSocket();
 
     SharedState m_state;
+    ConnectionLife m_life;
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
@@ -157,5 +166,6 @@ private:
     QElapsedTimer m_clock;
     QByteArrayList m_toldClaims;  // who was told claiming this player's place, once each
     bool m_linkQuestionOpen = false;
+    bool m_typedSinceRefusal = false;  // a typed line went out since the server last refused one
     quint64 m_shownUserList = 0;  // UserListText's changes() when the list box last showed it
 };

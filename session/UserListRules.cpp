@@ -6,7 +6,7 @@
 
 void LobbySession::Command2_Click()
 {
-    if (!m_socket.isConnected())
+    if (!m_socket.isConnected() || !m_life.inLobby())
         return;
     m_state.UserListText.clear();
     sendLobbyCommand(LobbyCommands::getTavList(m_state.ChannelName), UserListQuery);

@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     session.state().InboundLog += ":irc.test.local NOTICE * :*** Looking up your hostname...\r\n\r\n";
     session.state().OutboundLog += "Sent Nickname and User Details\r\n";
     Lobby lobby(session, store);
-    lobby.setCaption(LobbySession::captionFor(LobbySocket::Connecting, session.state()));
+    lobby.setCaption(ConnectionLife().caption(LobbySocket::Connecting, QStringLiteral("Ann"), QStringLiteral("3")));
     save(&lobby, dir, QStringLiteral("Lobby-registering"));
 
     LogFrm log(session.state(), &lobby);
@@ -56,7 +56,9 @@ int main(int argc, char *argv[])
     log.hide();
 
     lobby.showJoined();
-    lobby.setCaption(LobbySession::captionFor(LobbySocket::Connected, session.state()));
+    ConnectionLife in;
+    in.joined();
+    lobby.setCaption(in.caption(LobbySocket::Connected, QStringLiteral("Ann"), QStringLiteral("3")));
     lobby.replaceChat(LobbySession::WelcomeLine);
     for (const auto &[speaker, text] : {std::pair{"bob", "anyone up for a game?"}, {"Cy", "me! taking place 3, and bring the maps from last week"},
                                         {"Ann", "hosting now, join the hut"}})

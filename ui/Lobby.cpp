@@ -513,5 +513,4 @@ void Lobby::closeEvent(QCloseEvent *event)
     m_session.setView(nullptr);
     m_session.Form_Unload();
     event->accept();
-    emit unloaded();
 }

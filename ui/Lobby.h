@@ -92,7 +92,6 @@ public:
     void showLaunchProblem(const QString &text) override;
 
 signals:
-    void unloaded();
     void loginFormRequested();
 
 protected:

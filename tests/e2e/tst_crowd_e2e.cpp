@@ -139,6 +139,43 @@ private slots:
             (s[3].*handler)();
         QCOMPARE(s[3].socket().waitingLines(), 0);
     }
+    // A stranger who joined the empty channel first (its operator) and a second one who quits:
+    // nothing of theirs pops up at Ann, and kicking Ann's host then taking his place and launching
+    // in the same moment starts nothing; Ann leaves the hut with her host and is told.
+    void strangers_data() { story_data(); }
+    void strangers()
+    {
+        QFETCH(int, kind);
+        if (RealIrcServer::program(RealIrcServer::Kind(kind)).isEmpty())
+            QSKIP("this server is not installed");
+        const QByteArray ch = "#TavarineNET_3";
+        StandInLauncher launcher;
+        RealIrcServer server;
+        PlainIrcClient eve, mal;
+        QVERIFY(server.start(RealIrcServer::Kind(kind)) && eve.enter(server.address().port, "EveOnTavNET"));
+        eve.write("TOPIC " + ch + " :...TAVMSG topic|||  ...TAVLNK http://a.test/topic|||\r\n");
+        RecordingView views[2];
+        LobbySession bob("Bob", ch), ann("Ann", ch);
+        for (LobbySession *s : {&bob, &ann}) {
+            s->setView(&views[s == &ann]);
+            s->Form_Load(server.address());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ann.state().UserListText.isListed("Bob") && bob.state().UserListText.isListed("Ann"), 20000);
+        QVERIFY(mal.enter(server.address().port, "MalOnTavNET"));
+        mal.write("NOTICE " + ch + " :...TAVMSG notice|||\r\nPRIVMSG AnnOnTavNET :...TAVLNK http://a.test/private|||\r\n"
+                  "NOTICE AnnOnTavNET :...TAVMSG aside|||\r\nQUIT :...TAVMSG bye|||  ...TAVLNK http://a.test/quit|||\r\n");
+        bob.Player_Click(0);
+        QTRY_COMPARE_WITH_TIMEOUT(ann.state().Hut.HutSlots()[0], QByteArray("Bob"), 20000);
+        ann.Player_Click(1);
+        QVERIFY(arrives(eve.received, " :...TAVHUT1 Ann> 2|||\r\n"));
+        eve.write("KICK " + ch + " BobOnTavNET :out\r\n" + LobbyCommands::tavHut1(ch, "Eve", 1)
+                  + LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6"));
+        QVERIFY(arrives(eve.received, " :...TAVHUT1EXIT Ann> 2|||\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(ann.state().Hut.HutSlots()[0], QByteArray("Eve"), 20000);
+        QVERIFY(views[1].chat.join('\n').contains("Bob, the host of your hut, left the lobby"));
+        QTRY_VERIFY_WITH_TIMEOUT(ann.state().InboundLog.text().contains(" QUIT :"), 20000);  // Mal's last words are in
+        QVERIFY(views[1].roomMessage.isEmpty() && views[1].linksAsked.isEmpty() && launcher.starts().isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCrowdE2E)

@@ -165,52 +165,64 @@ private slots:
     {
         QTest::addColumn<QByteArrayList>("steps");  // each one read ("Who: text" lines, or raw), or one of Ann's actions
         QTest::addColumn<QByteArray>("joins");      // the address Ann's game joins; empty: nothing may start
-        QTest::addColumn<QByteArray>("places");     // places 1 to 4 afterwards, when nothing started
+        QTest::addColumn<QByteArray>("after");      // when nothing started: places 1 to 4 (claimants a|b), Ann's slot, what she was told
         const QByteArray hosted = "Bob: ...TAVHUT1 Bob> 1|||", exit = "Bob: ...TAVHUT1EXIT Bob> 1|||",
-                         launch = "Bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||", away = "Bob: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||";
-        const QByteArrayList inBobsHut{hosted, "click"};  // Bob hosts, Ann takes place 2
-        const auto attack = [](const char *name, const QByteArrayList &steps, const char *places) {
-            QTest::newRow(name) << steps << QByteArray() << QByteArray(places);
+                         launch = "Bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||", away = "Bob: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||",
+                         evesHut = "Eve: ...TAVHUT1 Eve> 1|||\nEve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||";
+        // Bob hosts, Ann takes place 2, then the answers to her JOIN are in.
+        const QByteArrayList inBobsHut{hosted, "click", "settle"};
+        const auto attack = [](const char *name, const QByteArrayList &steps, const char *after) {
+            QTest::newRow(name) << steps << QByteArray() << QByteArray(after);
         };
-        const auto honest = [](const char *name, const QByteArrayList &steps) {
-            QTest::newRow(name) << steps << QByteArray("10.1.2.3") << QByteArray();
+        const auto honest = [](const char *name, const QByteArrayList &steps, const char *joins = "10.1.2.3") {
+            QTest::newRow(name) << steps << QByteArray(joins) << QByteArray();
         };
-        attack("stranger announces the host's place, launches", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 1|||",
-               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,,");
+        // The host goes, a stranger takes his place and launches in the same read: the member left with its host.
+        for (const char *gone : {":BobOnTavNET!u@h QUIT :bye", ":BobOnTavNET!u@h PART #TavarineNET_3",
+                                 ":EveOnTavNET!u@h KICK #TavarineNET_3 BobOnTavNET :out", ":BobOnTavNET!u@h NICK :BobbyOnTavNET"})
+            attack(gone, inBobsHut + QByteArrayList{gone + ("\n" + evesHut)}, "Eve,,,;0;left the lobby");
+        attack("host's exit, a stranger's claim, then the grace runs out", inBobsHut + QByteArrayList{exit,
+               "Eve: ...TAVHUT1 Eve> 1|||", "grace", "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Eve,,,;0;without launching");
+        attack("long after the host's exit", inBobsHut + QByteArrayList{exit, "grace", away}, ",,,;0;without launching");
+        attack("stranger answers the JOIN before the host", {"Eve: ...TAVHUT1 Eve> 1|||", "click", hosted,
+               "Eve: ...TAVHUT1EXIT Eve> 1|||\nEve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,,,;0;nobody can tell");
+        attack("joining under a contested host", {"Eve: ...TAVHUT1 Eve> 1|||\n" + hosted, "click"}, "Eve|Bob,,,;0");
+        attack("answers to a refresh race", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||", "refresh",
+               "Eve: ...TAVHUT1 Eve> 3|||\nEve: ...TAVHUT1 Eve> 1|||", "Cy: ...TAVHUT1 Cy> 3|||\n" + hosted, "restore",
+               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,Eve|Cy,;2");
+        attack("an ignored host", inBobsHut + QByteArrayList{"ignore bob", exit + "\n" + launch}, ",,,;0;You ignore Bob");
+        attack("an ignored stranger's claim", inBobsHut + QByteArrayList{"ignore Eve", "Eve: ...TAVHUT1 Eve> 3|||"}, "Bob,Ann,,;2");
         attack("stranger speaks for the host", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1EXIT Bob> 1|||\n"
-               "Eve: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||", "Mal: ...TAVHUT1 Bob> 3|||"}, "Bob,Ann,,");
+               "Eve: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||", "Mal: ...TAVHUT1 Bob> 3|||"}, "Bob,Ann,,;2");
         attack("host's lines privately, or as a notice", inBobsHut + QByteArrayList{
                ":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1EXIT Bob> 1|||\n"
                ":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1LAUNCH Bob> 6.6.6.6|||",
-               ":BobOnTavNET NOTICE #TavarineNET_3 :...TAVHUT1LAUNCH Bob> 6.6.6.6|||"}, "Bob,Ann,,");
-        attack("stranger takes a member's place to free it", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 2|||",
-               "Eve: ...TAVHUT1EXIT Eve> 2|||"}, "Bob,Ann,,");
+               ":BobOnTavNET NOTICE #TavarineNET_3 :...TAVHUT1LAUNCH Bob> 6.6.6.6|||"}, "Bob,Ann,,;2");
+        attack("claims on a held place, and on Ann's own", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
+               "Eve: ...TAVHUT1 Eve> 2|||\nEve: ...TAVHUT1 Eve> 3|||\nEve: ...TAVHUT1 Eve> 1|||", "Eve: ...TAVHUT1EXIT Eve> 2|||",
+               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,Cy,;2;Eve claims your place 2");
         attack("stranger fills the free places", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 3|||",
-               "Eve: ...TAVHUT1 Eve> 4|||"}, "Bob,Ann,,Eve");
+               "Eve: ...TAVHUT1 Eve> 4|||"}, "Bob,Ann,,Eve;2");
         attack("a member who is not the host", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
-               "Cy: ...TAVHUT1LAUNCH Cy> 6.6.6.6|||"}, "Bob,Ann,Cy,");
-        attack("long after the host's exit", inBobsHut + QByteArrayList{exit, "grace", away}, ",Ann,,");
-        attack("after the host left the channel", inBobsHut + QByteArrayList{":BobOnTavNET!u@h PART #TavarineNET_3", away}, ",Ann,,");
-        attack("stranger right after a refresh", inBobsHut + QByteArrayList{"refresh", "Eve: ...TAVHUT1 Eve> 1|||\n"
-               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, ",,,");
+               "Cy: ...TAVHUT1LAUNCH Cy> 6.6.6.6|||"}, "Bob,Ann,Cy,;2");
         attack("not a plain address", inBobsHut + QByteArrayList{"Bob: ...TAVHUT1LAUNCH Bob> 127.0.0.1 ; rm -rf ~|||\n"
-               "Bob: ...TAVHUT1LAUNCH Bob> -x|||\nBob: ...TAVHUT1LAUNCH Bob> |||"}, "Bob,Ann,,");
-        attack("two took place 1 at once: the one Ann did not see", {"Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
-               exit + "\n" + away}, "Cy,Ann,,");
+               "Bob: ...TAVHUT1LAUNCH Bob> -x|||\nBob: ...TAVHUT1LAUNCH Bob> |||"}, "Bob,Ann,,;2");
+        attack("the host Ann did not choose", {"settle", "Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click", exit + "\n" + away}, "Cy,Ann,,;2");
         honest("exit and launch in one read", inBobsHut + QByteArrayList{exit + "\n" + launch});
         honest("exit and launch in separate reads", inBobsHut + QByteArrayList{exit, launch});
-        honest("right after a QUIT in the channel", inBobsHut + QByteArrayList{":CyOnTavNET!u@h QUIT :bye", exit + "\n" + launch});
-        honest("right after Ann refreshed the hut", inBobsHut + QByteArrayList{"refresh", exit, launch});
-        honest("host still in place 1, nickname in other letters", inBobsHut + QByteArrayList{"bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||"});
-        honest("two took place 1 at once: this one first", {hosted + "\nCy: ...TAVHUT1 Cy> 1|||", "click", exit, launch});
-        honest("two took place 1 at once: the other first", {"Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
-               "Cy: ...TAVHUT1LAUNCH Cy> 10.1.2.3|||"});
+        honest("right after someone else's QUIT", inBobsHut + QByteArrayList{":CyOnTavNET!u@h QUIT :bye", exit + "\n" + launch});
+        honest("right after Ann refreshed the hut", inBobsHut + QByteArrayList{"refresh", "Eve: ...TAVHUT1 Eve> 1|||", exit, launch});
+        honest("the host in other letters", inBobsHut + QByteArrayList{"bob: ...TAVHUT1EXIT bob> 1|||\nbob: ...TAVHUT1LAUNCH BOB> 10.1.2.3|||"});
+        honest("a stranger's claim after the answers are in", inBobsHut + QByteArrayList{evesHut, exit, launch});
+        honest("two took place 1 at once: Ann saw this one first", {"settle", hosted + "\nCy: ...TAVHUT1 Cy> 1|||", "click", exit, launch});
+        honest("two took place 1 at once: Ann saw the other first", {"settle", "Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
+               "Cy: ...TAVHUT1LAUNCH Cy> 10.9.9.9|||"}, "10.9.9.9");
     }
     void whoMaySteerTheHut()
     {
         QFETCH(QByteArrayList, steps);
         QFETCH(QByteArray, joins);
-        QFETCH(QByteArray, places);
+        QFETCH(QByteArray, after);
         QVERIFY(join());
         for (const QByteArray &step : steps) {
             if (step == "click")
@@ -219,6 +231,12 @@ private slots:
                 session->Refresh_Click();
             else if (step == "grace")
                 session->HostExitGrace_Timer();
+            else if (step == "settle")
+                session->AnswerWindow_Timer();
+            else if (step == "restore")
+                session->Timer5_Timer();
+            else if (step.startsWith("ignore "))
+                session->IgnorePlayer(step.sliced(7), true);
             else
                 QVERIFY(script(step));
         }
@@ -227,9 +245,18 @@ private slots:
             QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp " + joins + " /nAnn /boundip 127.0.0.1"});
             return;
         }
-        const SharedState &s = session->state();
-        QCOMPARE(QByteArrayList(s.Hut.HutSlots().begin(), s.Hut.HutSlots().begin() + 4).join(','), places);
-        QVERIFY(!view.closed && s.Hut.MyHutSlot() == 2 && session->socket().isConnected() && launcher->starts().isEmpty());
+        const HutModel &hut = session->state().Hut;
+        QByteArrayList places;
+        for (int slot = 1; slot <= 4; ++slot)
+            places.append(hut.claimants(slot).join('|'));
+        const QByteArrayList expected = after.split(';');
+        QCOMPARE(places.join(','), expected[0]);
+        QCOMPARE(QByteArray::number(hut.MyHutSlot()), expected[1]);
+        QVERIFY(!view.closed && session->socket().isConnected() && launcher->starts().isEmpty());
+        if (expected.size() > 2)  // a member that left was told why; a player whose place is claimed, by whom
+            QVERIFY2(view.chat.join('\n').contains(expected[2]), qPrintable(view.chat.join('\n')));
+        if (hut.MyHutSlot() == 0 && expected.size() > 2)  // and its exit went out
+            QVERIFY(server->waitFor(Ch + "...TAVHUT1EXIT Ann> 2|||\r\n"));
     }
     // A stranger's queries cost one waiting announcement at most; what Ann types keeps its turn and
     // arrives whole, in lines that fit once the server puts her prefix in front; at her launch the
@@ -303,30 +330,46 @@ private slots:
         QVERIFY(join() && session->Send_Click(QStringLiteral("hello")));
         QVERIFY(sent(Ch + "...TAVCHAT Ann> hello|||\r\n") && view.chat.last() == "Ann> hello");
         // One read: each line counts by itself, a line that fails a rule ends only itself, and a
-        // line carrying a name counts only from that player in the channel; room messages from anyone.
+        // line carrying a name counts only from that player in the channel.
         QVERIFY(script(":x!u@h " + Ch + "...GETTAVLIST\nbob: ...TAVCHAT bob> no end\nx: ...TAVCHAT nobracket|||\n"
                        "dee: ...TAVCHAT dee> hi\xe2\x80\xa9" "Eve> fake|||\nbob: ...TAVLIST|||bob|||\nx: ...TAVLIST|||jimbob|||\n"
                        "Mal: ...TAVCHAT Bob> I am Bob|||\n:BobOnTavNET PRIVMSG AnnOnTavNET :...TAVCHAT Bob> aside|||\n"
-                       ":MalOnTavNET PRIVMSG AnnOnTavNET :TAVQUIT|||dee\nx: ...TAVMSG Game night|||")
+                       ":MalOnTavNET PRIVMSG AnnOnTavNET :TAVQUIT|||dee\nm: ...TAVMSG Game night|||\n"
+                       "Cy: ...TAVCHAT Cy>   padded      \xe3\x80\x80  out\xe2\x80\xae""dab|||")
                 && sent(Ch + "...TAVLIST|||Ann|||\r\n"));
-        QCOMPARE(view.chat.mid(2), QStringList{"dee> hi Eve> fake"});  // one line, as said
+        // One line as said, blanks and direction overrides of no effect.
+        QCOMPARE(view.chat.mid(2), (QStringList{"dee> hi Eve> fake", "Cy> padded outdab"}));
         session->Timer2_Timer();
-        QCOMPARE(view.userListRows, (QStringList{"dee", "bob"}));
+        QCOMPARE(view.userListRows, (QStringList{"dee", "bob", "Cy"}));
         QVERIFY(script("bob: TAVQUIT|||bob") && view.roomMessage == "Game night\r\n\r\n");
-        session->Timer2_Timer();
-        QCOMPARE(view.userListRows, QStringList{"dee"});
+        session->IgnorePlayer("cy", true);  // his row says so; his chat shows no more
+        QVERIFY(view.userListRows == (QStringList{"dee", "Cy (ignored)"}) && from("Cy", "...TAVCHAT Cy> hidden|||"));
         session->Command2_Click();
         QVERIFY(session->state().UserListText.isEmpty() && sent(Ch + "...GETTAVLIST\r\n"));
         // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
-        QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 4);
+        QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 5);
+        // Room messages and links pop up only from a player in the channel, saying so there: not from a
+        // topic, a notice, a private line, a quit reason, somebody outside the channel or an ignored player.
+        view.roomMessage.clear();
+        QVERIFY(script(":irc.test.local 332 AnnOnTavNET #TavarineNET_3 :...TAVMSG topic|||\n"
+                       ":EveOnTavNET!u@h TOPIC #TavarineNET_3 :...TAVLNK http://a.test/topic|||\n"
+                       ":EveOnTavNET!u@h NOTICE #TavarineNET_3 :...TAVMSG notice|||\n"
+                       ":EveOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVLNK http://a.test/private|||\n"
+                       ":ZedOnTavNET!u@h QUIT :...TAVMSG quit|||\nXy: ...TAVMSG outsider|||\nCy: ...TAVLNK http://a.test/cy|||"));
+        QVERIFY(view.roomMessage.isEmpty() && view.linksAsked.isEmpty());
+        // One of each a player per half minute; the rest are counted in one note.
+        QVERIFY(from("m", "...TAVMSG again|||") && from("m", "...TAVLNK http://a.test/m|||") && from("m", "...TAVLNK http://a.test/m2|||"));
+        QVERIFY(view.roomMessage.isEmpty() && view.linksAsked == QStringList{"http://a.test/m"});
+        session->HeldBackNote_Timer();
+        QVERIFY2(view.chat.last().contains("Held back 1 room messages and 1 links"), qPrintable(view.chat.last()));
         // Only a plain web address is asked about; No opens nothing, Yes opens it in the browser.
-        QVERIFY(from("m", "...TAVLNK file:///etc/passwd|||") && from("m", "...TAVLNK http://a.test/no|||"));
-        session->Player_Click(2);  // an unsafe link counts as No: the query in its line is still answered
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 3|||\r\n") && from("m", "...TAVLNK javascript:x GETHUTLIST|||"));
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 3|||\r\n"));
+        QVERIFY(from("dee", "...TAVLNK file:///etc/passwd|||") && from("dee", "...TAVLNK http://a.test/no|||"));
+        session->Player_Click(0);  // an unsafe link counts as No: the query in its line is still answered
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && from("Eve", "...TAVLNK javascript:x GETHUTLIST|||"));
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
         view.answerLinks = true;
-        QVERIFY(from("m", "...TAVLNK http://a.test/yes|||"));
-        QCOMPARE(view.linksAsked, (QStringList{"http://a.test/no", "http://a.test/yes"}));
+        QVERIFY(from("Eve", "...TAVLNK http://a.test/yes|||"));
+        QCOMPARE(view.linksAsked, (QStringList{"http://a.test/m", "http://a.test/no", "http://a.test/yes"}));
         QCOMPARE(view.browsed, QStringList{"http://a.test/yes"});
     }
 };

@@ -105,6 +105,8 @@ private slots:
             if (name != "Command1") {
                 server.client->write(":irc.test.local 001 AnnOnTavNET :Welcome\r\n");
                 QVERIFY(server.waitFor("MODE #TavarineNET_3\r\n"));
+                server.client->write(":AnnOnTavNET!u@h JOIN :#TavarineNET_3\r\n");
+                QTRY_VERIFY(windows.session()->life().inLobby());
                 windows.session()->Timer1_Timer();
                 QCOMPARE(window->windowTitle(), "Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3");
             }
