@@ -238,6 +238,13 @@ def main(program):
         keys('Return')
         wait(f'focus on the row {row!r}', lambda: focused() == row)
 
+    print('4c. bob (the channel operator: he joined first) kicks Ann; the reason is heard, Rejoin by keys', flush=True)
+    bob.send(f'KICK #TavarineNET_3 {NICK}OnTavNET :bye')
+    wait('the reason heard', lambda: ('Connection', 'bob put you out of the lobby: bye') in alerts)
+    move_focus('Rejoin')
+    keys('Return')
+    bob.hear(f'{NICK}OnTavNET@127.0.0.1 JOIN')
+
     print('5. take place 1 and launch', flush=True)
     move_focus('Hut place 1', 'Tab')
     keys('Return')

@@ -217,7 +217,7 @@ private slots:
         }
         QCOMPARE(list->item(1)->text(), QStringLiteral("Cy"));
     }
-    // Out of the lobby the Connection panel says why, Send rests, and Rejoin asks to join again.
+    // Kicked, the lobby's Connection panel says why, Send rests, and Rejoin asks to join again.
     void outOfTheLobby()
     {
         ScriptedServer server;
@@ -227,13 +227,15 @@ private slots:
         clickAt(lobby->Player[1]);  // nobody hosts yet
         QTRY_VERIFY(shown("HutMessage"));
         shown("HutMessage")->close();
-        lobby->showOutOfLobby(QStringLiteral("Kicked by bob: bye"), true);
-        QVERIFY(lobby->Connection->isVisible() && lobby->Rejoin->isVisible() && !lobby->Send->isEnabled());
-        QCOMPARE(lobby->Label4->text(), QStringLiteral("Kicked by bob: bye"));
+        server.client->write(":bobOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :bye\r\n");
+        QTRY_VERIFY(lobby->Connection->isVisible());
+        QVERIFY(lobby->Rejoin->isVisible() && !lobby->Send->isEnabled());
+        QCOMPARE(lobby->Label4->text(), QStringLiteral("bob put you out of the lobby: bye"));
         QCOMPARE(clickAt(lobby->Rejoin), QStringLiteral("Rejoin"));
         QTRY_COMPARE(server.received.count("JOIN #TavarineNET_3\r\n"), 2);
-        lobby->showJoined();
-        QVERIFY(!lobby->Connection->isVisible() && lobby->Send->isEnabled());
+        server.client->write(":AnnOnTavNET!u@h JOIN #TavarineNET_3\r\n");
+        QTRY_VERIFY(!lobby->Connection->isVisible());
+        QVERIFY(lobby->Send->isEnabled());
     }
     void sizesAndLog()
     {
