@@ -18,11 +18,11 @@ std::optional<QByteArrayView> LobbySession::presentSpeaker(const InboundLine &li
     return name && isPresent(*name) ? name : std::nullopt;
 }
 
-void LobbySession::playerArrived(QByteArrayView ircNickname, bool sawJoin)
+void LobbySession::playerArrived(QByteArrayView ircNickname)
 {
     const auto name = Speakers::lobbyName(ircNickname);
     if (name && !isMe(ircNickname))
-        m_state.UserListText.arrived(*name, sawJoin);
+        m_state.UserListText.arrived(*name);
 }
 
 // Keeps who is in the channel from the server's own reports: the names list on joining, then
@@ -41,7 +41,7 @@ bool LobbySession::PresenceRule(const InboundLine &line)
             const size_t blank = std::min(names.find(' ', start), names.size());
             const size_t nick = names.find_first_not_of("@+%&~!", start);  // channel status marks
             if (nick < blank)
-                playerArrived(QByteArrayView(names.data() + nick, qsizetype(blank - nick)), false);
+                playerArrived(QByteArrayView(names.data() + nick, qsizetype(blank - nick)));
             start = blank + 1;
         }
     } else if (msg.isCommand("JOIN") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
@@ -53,7 +53,7 @@ bool LobbySession::PresenceRule(const InboundLine &line)
             m_state.Hut.openAnswers();
             AnswerWindow.start();
         }
-        playerArrived(sender, true);
+        playerArrived(sender);
     } else if (msg.isCommand("PART") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
         playerLeft(msg.senderNick());
     } else if (msg.isCommand("KICK") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
@@ -62,7 +62,7 @@ bool LobbySession::PresenceRule(const InboundLine &line)
         playerLeft(msg.senderNick());
     } else if (msg.isCommand("NICK")) {
         playerLeft(msg.senderNick());  // under another name, nothing said before is theirs
-        playerArrived(msg.param(0), false);
+        playerArrived(msg.param(0));
     }
     return true;
 }

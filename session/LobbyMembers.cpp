@@ -1,10 +1,10 @@
 #include "session/LobbyMembers.h"
 
-bool LobbyMembers::arrived(QByteArrayView name, bool sawJoin)
+bool LobbyMembers::arrived(QByteArrayView name)
 {
     if (name.isEmpty() || name.size() > MaxNameBytes || contains(name))
         return false;
-    const auto member = m_order.insert(m_order.end(), Member{name.toByteArray(), true, sawJoin, false});
+    const auto member = m_order.insert(m_order.end(), Member{name.toByteArray()});
     m_index.emplace(std::string(name.data(), size_t(name.size())), member);
     ++m_listed;
     ++m_changes;

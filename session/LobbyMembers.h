@@ -19,16 +19,16 @@ public:
     // Longer than any IRC server takes as a nickname: such a name is nobody.
     static constexpr qsizetype MaxNameBytes = 64;
 
-    // The server reports a player in the channel; sawJoin: it has just come, and its own
-    // announcement in the channel will follow. False when already here.
-    bool arrived(QByteArrayView name, bool sawJoin);
+    // The server reports a player in the channel. False when already here.
+    bool arrived(QByteArrayView name);
     // The player left the channel (or took another nickname). False when not here.
     bool left(QByteArrayView name);
     void clear();
     bool contains(QByteArrayView name) const { return find(name) != m_index.end(); }
 
-    // A present player announced itself (TAVLIST). In the channel, anything but a newcomer's
-    // first announcement is the classic rules at work: true when that is news.
+    // A present player announced itself (TAVLIST). In the channel, anything but a player's
+    // first announcement there (a newcomer's own, or one racing this player's join) is the
+    // classic rules at work: true when that is news.
     bool announced(QByteArrayView name, bool inChannel);
     void relist(QByteArrayView name);  // he spoke: listed again
     void unlist(QByteArrayView name);  // TAVQUIT: not listed until he announces himself again
@@ -47,7 +47,7 @@ private:
     struct Member {
         QByteArray name;
         bool listed = true;
-        bool awaitingArrival = false;  // its JOIN was seen, its own first announcement not yet
+        bool awaitingArrival = true;  // its first announcement in the channel not yet seen
         bool classic = false;
     };
     using Order = std::list<Member>;

@@ -161,7 +161,7 @@ private:
     // The player in the channel who sent this channel line, unless ignored.
     std::optional<QByteArrayView> presentSpeaker(const InboundLine &line) const;
     bool isPresent(QByteArrayView name) const { return m_state.UserListText.contains(name); }
-    void playerArrived(QByteArrayView ircNickname, bool sawJoin);
+    void playerArrived(QByteArrayView ircNickname);
     void playerLeft(QByteArrayView ircNickname);
     bool allowPopup(Speakers::Popup kind, QByteArrayView name);
     qsizetype chatPieceBytes() const;

@@ -89,14 +89,14 @@ private slots:
         QVERIFY(view.taken(1) && session->state().Hut.HutSlots()[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
     }
     // Whole names in either letter case, in order of arrival; TAVQUIT hides a player until he
-    // speaks again; an announcement in the channel that is not a newcomer's first shows the classic rules.
+    // speaks again; an announcement in the channel after a player's first shows the classic rules.
     void lobbyMembers()
     {
         LobbyMembers m;
-        QVERIFY(m.arrived("jimbob", false) && m.arrived("bob", true) && !m.arrived("BOB", false));
-        QVERIFY(!m.arrived("", false) && !m.arrived(QByteArray(LobbyMembers::MaxNameBytes + 1, 'x'), false));
-        QVERIFY(!m.announced("Bob", true) && !m.classicPresent());  // his own arrival
-        QVERIFY(m.announced("jimbob", true) && m.classicPresent() && !m.announced("JIMBOB", true));
+        QVERIFY(m.arrived("jimbob") && m.arrived("bob") && !m.arrived("BOB"));
+        QVERIFY(!m.arrived("") && !m.arrived(QByteArray(LobbyMembers::MaxNameBytes + 1, 'x')));
+        QVERIFY(!m.announced("Bob", true) && !m.announced("jimbob", false) && !m.announced("jimbob", true));
+        QVERIFY(!m.classicPresent() && m.announced("jimbob", true) && m.classicPresent() && !m.announced("JIMBOB", true));
         m.unlist("BOB");
         QCOMPARE(m.text(), QByteArray("jimbob\r\n"));
         m.relist("bob");
