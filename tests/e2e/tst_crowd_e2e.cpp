@@ -140,7 +140,8 @@ private slots:
     }
     // A stranger who joined the empty channel first (its operator) and a second one who quits:
     // nothing of theirs pops up at Ann, and kicking Ann's host then taking his place and launching
-    // in the same moment starts nothing; Ann leaves the hut with her host and is told.
+    // in the same moment starts nothing; Ann leaves the hut with her host and is told. Kicked
+    // herself, and refused at the closed door, Ann is told, and Rejoin brings her back.
     void strangers_data() { story_data(); }
     void strangers()
     {
@@ -174,6 +175,18 @@ private slots:
         QVERIFY(views[1].chat.join('\n').contains("Bob, the host of your hut, left the lobby"));
         QTRY_VERIFY_WITH_TIMEOUT(ann.state().InboundLog.text().contains(" QUIT :"), 20000);  // Mal's last words are in
         QVERIFY(views[1].roomMessage.isEmpty() && views[1].linksAsked.isEmpty() && launcher.starts().isEmpty());
+        // The operator puts Ann out and closes the door: she is told each time, and Rejoin gets her back.
+        eve.write("KICK " + ch + " AnnOnTavNET :enough\r\nMODE " + ch + " +i\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(views[1].outOfLobby, QStringLiteral("Eve put you out of the lobby: enough"), 20000);
+        QVERIFY(!ann.Send_Click(QStringLiteral("still here?")) && ann.state().UserListText.isEmpty());
+        ann.Rejoin_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(views[1].outOfLobby.startsWith("The server did not let you into the lobby: "), 20000);
+        eve.write("MODE " + ch + " -i\r\n");
+        QVERIFY(arrives(eve.received, "-i\r\n"));  // the door is open again
+        ann.Rejoin_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(ann.life().inLobby() && ann.state().UserListText.isListed("Eve"), 20000);
+        QVERIFY(views[1].chat.last() == " -=Back in the lobby=-" && ann.Send_Click(QStringLiteral("back")));
+        QVERIFY(arrives(eve.received, " :...TAVCHAT Ann> back|||\r\n"));
     }
 };
 
