@@ -86,8 +86,10 @@ void LobbySocket::drainQueue()
         return;
     }
     const QByteArray ready = m_throttle.takeReady(m_clock.elapsed());
-    if (!ready.isEmpty())
+    if (!ready.isEmpty()) {
         m_socket.write(ready);
+        m_traffic.linesWritten += ready.count('\n');
+    }
     const qint64 wait = m_throttle.msUntilNext(m_clock.elapsed());
     if (wait >= 0 && !m_drainTimer.isActive())
         m_drainTimer.start(int(wait));
@@ -207,6 +209,8 @@ void LobbySocket::onReadyRead()
     QList<QByteArrayView> lines;
     lines.swap(m_lines);  // a read that came in while this one is handled gets a list of its own
     m_framer.feed(raw, lines);
+    m_traffic.bytesRead += raw.size();
+    m_traffic.linesRead += lines.size();
     emit dataArrival(raw, lines);
     lines.clear();
     m_lines.swap(lines);

@@ -51,6 +51,13 @@ public:
     void abort();
     bool closedByProgram() const { return m_closedByProgram; }
     qsizetype pendingBytes() const { return m_framer.pendingSize(); }  // of a line still incomplete
+    // What this connection has cost so far, across reconnections: the bench weighs a lobby by it.
+    struct Traffic {
+        qint64 bytesRead = 0;
+        qint64 linesRead = 0;
+        qint64 linesWritten = 0;
+    };
+    const Traffic &traffic() const { return m_traffic; }
 
 signals:
     void stateChanged(int state);
@@ -83,4 +90,5 @@ private:
     int m_state = Closed;
     QByteArray m_localIP;
     bool m_closedByProgram = false;
+    Traffic m_traffic;
 };
