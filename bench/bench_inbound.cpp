@@ -2,7 +2,6 @@
 #include "bench/Benchmarks.h"
 #include "net/LineFramer.h"
 #include "session/LobbySession.h"
-#include "protocol/UserList.h"
 
 #include <QElapsedTimer>
 
@@ -84,14 +83,17 @@ qint64 feedNs(LobbySession &session, const QByteArrayList &lines)
     return t.nsecsElapsed();
 }
 
-// Announcements from `count` players whose names are `nameBytes` long, each from its own nickname.
+// `count` players whose names are `nameBytes` long joining and announcing themselves, each
+// from its own nickname.
 QByteArrayList announcements(int count, qsizetype nameBytes)
 {
     QByteArrayList lines;
     for (int i = 0; i < count; ++i) {
         QByteArray name = "x" + QByteArray::number(i);
         name += QByteArray(nameBytes - name.size(), 'x');
-        lines += ":" + name + "OnTavNET!~u@127.0.0.1 PRIVMSG #TavarineNET_3 :...TAVLIST|||" + name + "|||\r\n";
+        const QByteArray prefix = ":" + name + "OnTavNET!~u@127.0.0.1 ";
+        lines += prefix + "JOIN :#TavarineNET_3\r\n";
+        lines += prefix + "PRIVMSG #TavarineNET_3 :...TAVLIST|||" + name + "|||\r\n";
     }
     return lines;
 }
@@ -101,8 +103,8 @@ QByteArrayList announcements(int count, qsizetype nameBytes)
 // look-ups must cost the same at 10,000 names as at 10.
 void benchHostileNames()
 {
-    std::printf("hostile names: TAVLIST lines, each from its own nickname, one read each\n");
-    for (const qsizetype bytes : {qsizetype(304), UserList::MaxNameBytes}) {
+    std::printf("hostile names: a JOIN and a TAVLIST line each, from its own nickname, one read each\n");
+    for (const qsizetype bytes : {qsizetype(304), LobbyMembers::MaxNameBytes}) {
         LobbySession session("Ann", "#TavarineNET_3");
         const QByteArrayList names = announcements(10000, bytes);
         const qint64 ns = feedNs(session, names);
@@ -112,7 +114,7 @@ void benchHostileNames()
     double perLine[2] = {};
     for (const int crowd : {10, 10000}) {
         LobbySession session("Ann", "#TavarineNET_3");
-        const QByteArrayList names = announcements(crowd, UserList::MaxNameBytes);
+        const QByteArrayList names = announcements(crowd, LobbyMembers::MaxNameBytes);
         feedNs(session, names);
         QByteArrayList chat;  // the newest arrival speaks: its name is looked up, and listed already
         const QByteArray speaker = names.last().mid(1, names.last().indexOf('!') - 1 - 8);

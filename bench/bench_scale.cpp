@@ -8,7 +8,6 @@
 #include "RecordingView.h"
 #include "StandInLauncher.h"
 #include "session/LobbySession.h"
-#include "protocol/UserList.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -36,10 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArrayView bytes(reinterpret_cast<const char *>(data) + 2, qsizetype(size) - 2);
 
     LobbySession session("Ann", "#TavarineNET_3");
-    if (inHut) {
-        session.state().MyHutSlot = 1;
-        session.state().HutSlots[0] = "Ann";
-    }
+    if (inHut)
+        session.state().Hut.join(1);  // the host: launches and queries reach their rules
     LineFramer framer;
     QByteArrayList all;
     for (qsizetype pos = 0; pos < bytes.size();) {

@@ -17,13 +17,28 @@ QString joiner(const QString &hostAddress, const QString &nickname, const QStrin
 
 bool isSafeLink(QStringView address)
 {
-    if (!address.startsWith(u"http://") && !address.startsWith(u"https://"))
+    const qsizetype scheme = address.startsWith(u"http://") ? 7 : address.startsWith(u"https://") ? 8 : 0;
+    if (scheme == 0)
         return false;
-    for (QChar c : address) {
-        if (c.isSpace() || c == u'"' || c == u'\'' || c.category() == QChar::Other_Control)
+    // Printable ASCII only: no blank, quote, control, direction override or look-alike letter,
+    // so the address shown is the address opened.
+    for (QChar c : address)
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7f || QStringView(u"\"'<>\\^`{|}").contains(c))
+            return false;
+    // Nor hidden in escapes: only printable ASCII may be escaped.
+    for (qsizetype at = address.indexOf(u'%'); at >= 0; at = address.indexOf(u'%', at + 1)) {
+        bool ok = false;
+        const int byte = address.mid(at + 1, 2).toInt(&ok, 16);
+        if (!ok || address.mid(at + 1, 2).size() != 2 || byte <= 0x20 || byte >= 0x7f)
             return false;
     }
-    return true;
+    // "http://good.test@other.test/" opens other.test.
+    const QStringView rest = address.sliced(scheme);
+    qsizetype hostEnd = 0;
+    while (hostEnd < rest.size() && !QStringView(u"/?#").contains(rest[hostEnd]))
+        ++hostEnd;
+    const QStringView authority = rest.first(hostEnd);
+    return !authority.isEmpty() && !authority.contains(u'@');
 }
 
 bool isDottedIPv4(QStringView address)

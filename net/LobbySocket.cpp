@@ -2,6 +2,8 @@
 
 #include <QNetworkInterface>
 
+#include <sys/socket.h>
+
 LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
 {
     connect(&m_socket, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState s) {
@@ -25,14 +27,34 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
     connect(&m_drainTimer, &QTimer::timeout, this, &LobbySocket::drainQueue);
     m_idleTimer.setSingleShot(true);
     connect(&m_idleTimer, &QTimer::timeout, this, &LobbySocket::onIdle);
+    m_closeTimer.setSingleShot(true);
+    m_closeTimer.setInterval(CloseWaitMs);
+    connect(&m_closeTimer, &QTimer::timeout, this, &LobbySocket::finishClose);
+    connect(&m_socket, &QAbstractSocket::disconnected, this, [this] {
+        if (m_closeTimer.isActive())
+            finishClose();  // the server closed its side too: everything written has arrived
+    });
+    connect(&m_socket, &QAbstractSocket::bytesWritten, this, [this] {
+        if (m_closeTimer.isActive() && m_socket.bytesToWrite() == 0)
+            shutDownSending();
+    });
     m_clock.start();
+}
+
+LobbySocket::~LobbySocket()
+{
+    m_socket.disconnect(this);  // the socket outlives the timers its signals would touch
 }
 
 void LobbySocket::connectToServer()
 {
+    abort();
+    m_closedByProgram = false;
+    m_probeSent = false;
     m_framer.clear();
     // IPv4 only: the address is published to other players as dotted decimal.
     m_socket.connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    setState(Connecting);  // after a failed try too, so its failure is news
 }
 
 bool LobbySocket::send(const QByteArray &line, Kind kind)
@@ -64,8 +86,10 @@ void LobbySocket::drainQueue()
         return;
     }
     const QByteArray ready = m_throttle.takeReady(m_clock.elapsed());
-    if (!ready.isEmpty())
+    if (!ready.isEmpty()) {
         m_socket.write(ready);
+        m_traffic.linesWritten += ready.count('\n');
+    }
     const qint64 wait = m_throttle.msUntilNext(m_clock.elapsed());
     if (wait >= 0 && !m_drainTimer.isActive())
         m_drainTimer.start(int(wait));
@@ -100,28 +124,59 @@ void LobbySocket::onIdle()
         return;
     }
     // No answer: whatever was between us and the server is gone.
-    m_closedByProgram = true;
-    m_throttle.clear();
-    m_drainTimer.stop();
-    m_socket.abort();
-    m_framer.clear();
+    abort();
     setState(Error);
 }
 
 int LobbySocket::close()
 {
     int dropped = 0;
+    const bool open = m_socket.state() == QAbstractSocket::ConnectedState && !m_closedByProgram;
     if (m_state == Connected)
         m_socket.write(m_throttle.takeForClose(&dropped));
     m_throttle.clear();
     m_drainTimer.stop();
     m_idleTimer.stop();
-    m_socket.flush();
-    m_socket.disconnectFromHost();
     m_framer.clear();
     m_closedByProgram = true;
     setState(Closed);
+    if (!open) {
+        QTimer::singleShot(0, this, &LobbySocket::finishClose);
+        return dropped;
+    }
+    // A plain close with unread input resets the connection, and the server may then drop
+    // the lines written last: send everything, close only the sending side, and let the
+    // server close once it has read them.
+    m_closeTimer.start();
+    m_socket.flush();
+    if (m_socket.bytesToWrite() == 0)
+        shutDownSending();
     return dropped;
+}
+
+void LobbySocket::shutDownSending()
+{
+    ::shutdown(int(m_socket.socketDescriptor()), SHUT_WR);
+}
+
+void LobbySocket::finishClose()
+{
+    if (!m_closedByProgram)
+        return;
+    m_closeTimer.stop();
+    m_socket.abort();
+    emit closed();
+}
+
+void LobbySocket::abort()
+{
+    m_closedByProgram = true;
+    m_closeTimer.stop();
+    m_throttle.clear();
+    m_drainTimer.stop();
+    m_idleTimer.stop();
+    m_socket.abort();
+    m_framer.clear();
 }
 
 void LobbySocket::setState(int state)
@@ -154,6 +209,8 @@ void LobbySocket::onReadyRead()
     QList<QByteArrayView> lines;
     lines.swap(m_lines);  // a read that came in while this one is handled gets a list of its own
     m_framer.feed(raw, lines);
+    m_traffic.bytesRead += raw.size();
+    m_traffic.linesRead += lines.size();
     emit dataArrival(raw, lines);
     lines.clear();
     m_lines.swap(lines);

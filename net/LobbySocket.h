@@ -17,6 +17,7 @@ public:
     enum State : int { Closed = 0, Resolving = 4, Connecting = 6, Connected = 7, Closing = 8, Error = 9 };
 
     explicit LobbySocket(QObject *parent = nullptr);
+    ~LobbySocket() override;
 
     void setRemoteHost(const QString &host) { m_host = host; }
     void setRemotePort(quint16 port) { m_port = port; }
@@ -30,6 +31,9 @@ public:
     // Queues a line ahead of those waiting (the answer to a PING, the launch).
     bool sendFirst(const QByteArray &line, Kind kind = SendThrottle::Ordinary);
     qsizetype waitingLines() const { return m_throttle.waiting(); }
+    bool isWaiting(Kind kind) const { return m_throttle.waiting(kind) > 0; }
+    void seal(Kind kind) { m_throttle.seal(kind); }
+    void drop(Kind kind) { m_throttle.drop(kind); }
     // Writes what the throttle lets go now; runs by itself when tokens come back.
     void drainQueue();
     QByteArray localIP() const;
@@ -37,14 +41,27 @@ public:
     // goes out at once, ahead of the queue; after idleMs more with nothing read, the link is
     // lost: closed here and reported as Error. Off until set.
     void setIdleProbe(int idleMs, const QByteArray &probeLine);
-    // Writes what the servers take right before a close (SendThrottle::CloseAllowance
-    // lines, the first ones) and returns how many waiting lines were dropped.
+    // Closes without losing the last lines: writes what the servers take right before a
+    // close (SendThrottle::CloseAllowance lines, the first ones), shuts the sending side,
+    // and reads (and drops) what still comes until the server closes, at most CloseWaitMs;
+    // then closed(). Returns how many waiting lines were dropped.
     int close();
+    static constexpr int CloseWaitMs = 2000;
+    // Lets go at once, writing nothing more; no state is reported (the caller knows why).
+    void abort();
     bool closedByProgram() const { return m_closedByProgram; }
     qsizetype pendingBytes() const { return m_framer.pendingSize(); }  // of a line still incomplete
+    // What this connection has cost so far, across reconnections: the bench weighs a lobby by it.
+    struct Traffic {
+        qint64 bytesRead = 0;
+        qint64 linesRead = 0;
+        qint64 linesWritten = 0;
+    };
+    const Traffic &traffic() const { return m_traffic; }
 
 signals:
     void stateChanged(int state);
+    void closed();  // a close() is complete
     // One read as it came, and the complete lines it finished: views that hold
     // during the call only.
     void dataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
@@ -55,6 +72,8 @@ private:
     void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
     void onIdle();
+    void shutDownSending();
+    void finishClose();
 
     QTcpSocket m_socket;
     LineFramer m_framer;
@@ -63,6 +82,7 @@ private:
     QElapsedTimer m_clock;
     QTimer m_drainTimer;
     QTimer m_idleTimer;
+    QTimer m_closeTimer;
     QByteArray m_probeLine;
     bool m_probeSent = false;
     QString m_host;
@@ -70,4 +90,5 @@ private:
     int m_state = Closed;
     QByteArray m_localIP;
     bool m_closedByProgram = false;
+    Traffic m_traffic;
 };

@@ -21,6 +21,23 @@ qsizetype SendThrottle::waiting(Kind kind) const
     return std::count_if(m_lines.begin(), m_lines.end(), [kind](const Line &l) { return l.kind == kind; });
 }
 
+void SendThrottle::seal(Kind kind)
+{
+    const auto same = findKind(kind);
+    if (same != m_lines.end())
+        same->kind = Ordinary;
+}
+
+void SendThrottle::drop(Kind kind)
+{
+    const auto same = findKind(kind);
+    if (same == m_lines.end())
+        return;
+    if (std::size_t(same - m_lines.begin()) < m_firstCount)
+        --m_firstCount;
+    m_lines.erase(same);
+}
+
 void SendThrottle::push(const QByteArray &line, qint64 nowMs, Kind kind)
 {
     refill(nowMs);
@@ -34,12 +51,7 @@ void SendThrottle::push(const QByteArray &line, qint64 nowMs, Kind kind)
 void SendThrottle::pushFirst(const QByteArray &line, qint64 nowMs, Kind kind)
 {
     refill(nowMs);
-    const auto same = findKind(kind);
-    if (same != m_lines.end()) {
-        if (std::size_t(same - m_lines.begin()) < m_firstCount)
-            --m_firstCount;
-        m_lines.erase(same);
-    }
+    drop(kind);
     // Answers keep their order among themselves.
     m_lines.insert(m_lines.begin() + std::ptrdiff_t(m_firstCount), {line, kind});
     ++m_firstCount;

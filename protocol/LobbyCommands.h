@@ -8,7 +8,8 @@
 #include <optional>
 
 // Every lobby command line byte for byte, and the rules that find a command in a
-// received line and cut its fields. Pure functions over bytes.
+// received line and cut its fields. Pure functions over bytes. The target of a line is
+// the channel, or one or more IRC nicknames joined by commas for an answer to them alone.
 namespace LobbyCommands {
 
 QByteArray getTavList(const QByteArray &channel);
@@ -24,6 +25,9 @@ QByteArray tavLnk(const QByteArray &channel, const QByteArray &address);
 QByteArray tavQuit(const QByteArray &channel, const QByteArray &nickname);
 
 QByteArray withoutLineBreaks(QByteArray text);
+// The same line as a NOTICE: older clients take lobby lines from notices too, this
+// program does not, so it can tell such a line from a player's own announcement.
+QByteArray asNotice(const QByteArray &line);
 
 // Typed text in pieces of at most maxBytes of UTF-8, each cut between two characters
 // (grapheme clusters), at a blank where the piece has one; the blank cut at is dropped.

@@ -24,11 +24,11 @@ QString shownChat(QStringView text)
         if (kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph
             || kind == QChar::Separator_Space)
             c = u' ';
-        if (c == u' ' && shown.endsWith(u' '))
+        if (c == u' ' && (shown.isEmpty() || shown.endsWith(u' ')))
             continue;  // padding cannot push text to where a speaker's name stands
         shown.append(c);
     }
-    return shown;
+    return shown.trimmed();
 }
 
 }  // namespace WireText

@@ -18,19 +18,15 @@ std::optional<QByteArrayView> LobbySession::presentSpeaker(const InboundLine &li
     return name && isPresent(*name) ? name : std::nullopt;
 }
 
-bool LobbySession::isPresent(QByteArrayView name) const
-{
-    return m_present.contains(name);
-}
-
 void LobbySession::playerArrived(QByteArrayView ircNickname)
 {
-    if (const auto name = Speakers::lobbyName(ircNickname))
-        m_present.insert(*name);
+    const auto name = Speakers::lobbyName(ircNickname);
+    if (name && !isMe(ircNickname))
+        m_state.UserListText.arrived(*name);
 }
 
-// Keeps m_present from the server's own reports: the names list on joining, then every
-// join, part, kick, quit and change of nickname. A player who leaves holds no place.
+// Keeps who is in the channel from the server's own reports: the names list on joining, then
+// every join, part, kick, quit and change of nickname. A player who leaves holds no place.
 bool LobbySession::PresenceRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
@@ -50,8 +46,8 @@ bool LobbySession::PresenceRule(const InboundLine &line)
         }
     } else if (msg.isCommand("JOIN") && IrcLine::sameName(msg.param(0), m_state.ChannelName)) {
         const QByteArrayView sender = msg.senderNick();
-        if (IrcLine::sameName(sender, m_state.Nickname, RegistrationLines::IrcNickSuffix)) {
-            m_present.clear();  // the names list follows
+        if (isMe(sender)) {
+            m_state.UserListText.clear();  // the names list follows
             m_ownPrefixSize = msg.prefix.size();
             // Everybody answers this JOIN, in whatever order their lines arrive.
             m_state.Hut.openAnswers();
@@ -76,7 +72,7 @@ void LobbySession::playerLeft(QByteArrayView ircNickname)
     const auto left = Speakers::lobbyName(ircNickname);
     if (!left)
         return;  // held nothing here
-    m_present.remove(*left);
+    m_state.UserListText.left(*left);
     hutChanged(m_state.Hut.gone(*left));
 }
 

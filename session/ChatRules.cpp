@@ -20,8 +20,9 @@ qsizetype LobbySession::chatPieceBytes() const
 
 bool LobbySession::Send_Click(const QString &text)
 {
-    if (!m_socket.isConnected())
-        return false;
+    if (!m_socket.isConnected() || !m_life.inLobby())
+        return false;  // never shown as said where nobody hears it
+    m_typedSinceRefusal = true;
     QString typed = text;
     typed.removeIf([](QChar c) { return c == u'\r' || c == u'\n' || c == u'\0'; });
     // Too long for one line: several, every word in order, none cut off by a server.
@@ -44,7 +45,7 @@ bool LobbySession::TavChatRule(const InboundLine &line)
         return false;  // a line nobody can be shown to have said
     if (m_view != &m_noView)  // nobody looking: no text to make
         m_view->appendSaid(WireText::decode(speaker), WireText::shownChat(WireText::decode(said ? said->value : QByteArrayView())));
-    m_state.UserListText.add(speaker);
+    m_state.UserListText.relist(speaker);
     return true;
 }
 

@@ -2,9 +2,6 @@
 // complete line runs through the rule table by itself, in the table's order.
 #include "session/LobbySession.h"
 
-#include "protocol/RegistrationLines.h"
-#include "protocol/WireText.h"
-
 #include <array>
 
 namespace {
@@ -13,13 +10,14 @@ struct Rule {
     bool (LobbySession::*apply)(const InboundLine &);  // false ends the handling of the line
 };
 
-// The rules in the order they are applied. The first four run in the
+// The rules in the order they are applied. The first five run in the
 // data-arrival handler, the rest in DispatchInbound.
-constexpr std::array<Rule, 14> InboundRules{{
+constexpr std::array<Rule, 15> InboundRules{{
     {"GETTAVLIST", &LobbySession::GetTavListRule},
     {"TAVLIST", &LobbySession::TavListRule},
-    {"NOTICE AUTH / 001 / 462", &LobbySession::RegistrationStep},
+    {"NOTICE AUTH / 001 / 462 / 432 / 433", &LobbySession::RegistrationStep},
     {"PING", &LobbySession::PingStep},
+    {"own JOIN / KICK / refused JOIN / 404 / ERROR", &LobbySession::ChannelStateRule},
     {"353 / JOIN / PART / KICK / QUIT / NICK", &LobbySession::PresenceRule},
     {"QUIT", &LobbySession::DepartureRule},
     {"JOIN", &LobbySession::ArrivalRule},
@@ -31,7 +29,7 @@ constexpr std::array<Rule, 14> InboundRules{{
     {"GETHUTLIST", &LobbySession::HutQueryRule},
     {"TAVQUIT", &LobbySession::TavQuitRule},
 }};
-constexpr std::size_t FirstDispatched = 4;
+constexpr std::size_t FirstDispatched = 5;
 
 // With the bounds fixed when compiled, the loop unrolls into plain calls the
 // processor predicts, instead of one call through a pointer that changes each time.
@@ -57,6 +55,7 @@ void LobbySession::Socket_DataArrival(const QByteArray &raw, const QList<QByteAr
         if (applyRules<0, FirstDispatched>(*this, in))
             DispatchInbound(in);
     }
+    listChanged();
 }
 
 void LobbySession::Socket_DataArrival(const QByteArray &raw, const QByteArrayList &lines)
@@ -67,30 +66,4 @@ void LobbySession::Socket_DataArrival(const QByteArray &raw, const QByteArrayLis
 void LobbySession::DispatchInbound(const InboundLine &line)
 {
     applyRules<FirstDispatched, InboundRules.size()>(*this, line);
-}
-
-bool LobbySession::RegistrationStep(const InboundLine &line)
-{
-    const IrcLine &msg = line.irc;
-    if (msg.isCommand("NOTICE") && msg.param(0) == "AUTH") {
-        sendRegistration();
-        m_state.OutboundLog += "Re-Sent Nickname and User Details\r\n";
-    } else if (msg.isCommand("001") || msg.isCommand("462")) {
-        JoinStep();
-    } else if (msg.isCommand("432") || msg.isCommand("433")) {
-        // Shown instead of "Registering..." forever; nothing is retried.
-        const IrcLine::Params params = msg.params();
-        const QByteArray reason = params.size() >= 3
-            ? params[1].toByteArray() + ": " + params.last().toByteArray()
-            : (params.isEmpty() ? QByteArray() : params.last().toByteArray());
-        m_view->showRegistrationRefused(WireText::decode(reason));
-    }
-    return true;
-}
-
-bool LobbySession::PingStep(const InboundLine &line)
-{
-    if (line.irc.isCommand("PING") && m_socket.isConnected())
-        m_socket.sendFirst(RegistrationLines::pong(line.irc.param(0)));
-    return true;
 }

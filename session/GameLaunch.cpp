@@ -67,5 +67,4 @@ void LobbySession::closeLobby()
 {
     m_view->closeLobby();
     Form_Unload();
-    emit lobbyClosed();
 }

@@ -108,7 +108,7 @@ HutModel::Change HutModel::claim(QByteArrayView name, int slot)
         if (is(claimant, name))
             return c;  // said again: nothing changes
     const bool member = m_mine > 1 && !m_host.isEmpty();
-    if (slot == 1 && member && !isMyHost(name) && (m_hostSettled || !m_answersOpen))
+    if (slot == 1 && member && !m_hostExited && !isMyHost(name) && (m_hostSettled || !m_answersOpen))
         return c;  // the host this member chose holds place 1, whatever the picture shows now
     if (!claims.isEmpty() && !m_answersOpen)
         return c;  // this client saw who came first

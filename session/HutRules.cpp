@@ -66,14 +66,16 @@ void LobbySession::announceHutPlace()
 // An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
 void LobbySession::sendHutExit(int slot, bool first)
 {
+    for (LineKind stale : {HutAnswer, ClassicHut})
+        m_socket.drop(stale);  // the place they would tell of is no longer this player's
     const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, slot);
     first ? m_socket.sendFirst(exit, HutPlaceLine) : m_socket.send(exit, HutPlaceLine);
 }
 
 void LobbySession::Player_Click(int Index)
 {
-    if (Index < 0 || Index >= HutModel::Places)
-        return;
+    if (Index < 0 || Index >= HutModel::Places || !m_life.inLobby())
+        return;  // out of the lobby nobody would know of the place
     const HutModel &hut = m_state.Hut;
     switch (m_state.Hut.join(Index + 1)) {
     case HutModel::Join::AlreadyIn:
@@ -149,21 +151,17 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
     const std::optional<int> slot = parts ? HutSlot::readNumber(parts->value) : std::nullopt;
     if (!slot || *slot < 1 || *slot > HutModel::TableSize)
         return false;
-    if (!saidInChannelBy(line, parts->name))
-        return false;  // nobody speaks for another player
+    // Nobody speaks for another player; a claim may come as an answer to this player alone.
+    const auto route = exit ? Speakers::Route::Channel : Speakers::Route::ChannelOrPrivate;
+    if (!m_speakers.said(line.irc, parts->name, route) || !isPresent(parts->name))
+        return false;
     hutChanged(exit ? m_state.Hut.exit(parts->name, *slot) : m_state.Hut.claim(parts->name, *slot));
     return *slot <= HutModel::Places;  // beyond the four places only the table changes
 }
 
 bool LobbySession::HutQueryRule(const InboundLine &line)
 {
-    if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList) && m_state.Hut.MyHutSlot() > 0)
-        announceHutPlace();
+    if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList))
+        answerPrivately(line.irc.senderNick(), false, true);  // to the one who asked
     return true;
-}
-
-void LobbySession::HutReannouncement()
-{
-    if (m_state.Hut.MyHutSlot() > 0)
-        announceHutPlace();
 }

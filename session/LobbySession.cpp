@@ -19,9 +19,11 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     m_state.ChannelName = channelName;
     m_state.Hut = HutModel(nickname);
     Timer1.setInterval(1000);
-    Timer2.setInterval(5000);
+    Timer2.setInterval(ListRedrawMs);
+    Timer2.setSingleShot(true);
     Timer5.setInterval(2000);
-    for (auto [timer, ms] : {std::pair{&HostExitGrace, ExitGraceMs}, {&AnswerWindow, AnswerWindowMs}, {&HeldBackNote, HeldBackNoteMs}}) {
+    for (auto [timer, ms] : {std::pair{&HostExitGrace, ExitGraceMs}, {&AnswerWindow, AnswerWindowMs},
+                             {&HeldBackNote, HeldBackNoteMs}, {&Reconnect, 0}}) {
         timer->setInterval(ms);
         timer->setSingleShot(true);
     }
@@ -31,9 +33,11 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     connect(&HostExitGrace, &QTimer::timeout, this, &LobbySession::HostExitGrace_Timer);
     connect(&AnswerWindow, &QTimer::timeout, this, &LobbySession::AnswerWindow_Timer);
     connect(&HeldBackNote, &QTimer::timeout, this, &LobbySession::HeldBackNote_Timer);
+    connect(&Reconnect, &QTimer::timeout, this, &LobbySession::Reconnect_Timer);
     m_clock.start();
     m_socket.setIdleProbe(IdleProbeMs, RegistrationLines::ping("tavarine-alive"));
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
+    connect(&m_socket, &LobbySocket::closed, this, &LobbySession::onSocketClosed);
     connect(&m_socket, &LobbySocket::dataArrival, this,
             qOverload<const QByteArray &, const QList<QByteArrayView> &>(&LobbySession::Socket_DataArrival));
 }
@@ -41,36 +45,41 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
 void LobbySession::Form_Load(const Server &server)
 {
     Timer1.start();
-    Timer2.start();
     Timer5.start();
     m_socket.setRemotePort(server.port);
     m_socket.setRemoteHost(server.host);
     m_socket.connectToServer();
 }
 
+// Runs once, however the lobby ends (its window closed, a launch): the timers stop, the last
+// lines go out, and the session has finished once the server has closed its side.
 void LobbySession::Form_Unload()
 {
-    Timer1.stop();
-    Timer2.stop();
-    Timer5.stop();
-    for (QTimer *timer : {&HostExitGrace, &AnswerWindow, &HeldBackNote})
+    if (m_life.ending())
+        return;
+    m_life.closing();
+    for (QTimer *timer : {&Timer1, &Timer2, &Timer5, &HostExitGrace, &AnswerWindow, &HeldBackNote, &Reconnect})
         timer->stop();
-    closeSocket();
-}
-
-void LobbySession::closeSocket()
-{
     if (const int dropped = m_socket.close())
         m_state.OutboundLog += "Dropped " + QByteArray::number(dropped) + " waiting lines at close\r\n";
 }
 
+void LobbySession::onSocketClosed()
+{
+    m_life.finished();
+    emit finished();
+}
+
 void LobbySession::onSocketState(int state)
 {
-    // The connect wait ends here: registration starts on the first connect only;
-    // a failure (or a close before connecting) sends nothing.
+    // The connect wait ends here: registration starts once connected; a failure (or a close
+    // before connecting) sends nothing.
     if (state == LobbySocket::Connected) {
+        m_life.connected();
         sendRegistration();
         m_state.OutboundLog += "Sent Nickname and User Details\r\n";
+    } else if (state == LobbySocket::Closing || state == LobbySocket::Error) {
+        linkLost(state == LobbySocket::Closing ? ConnectionLife::Loss::ClosedByServer : ConnectionLife::Loss::Error);
     }
 }
 
@@ -80,42 +89,29 @@ void LobbySession::sendRegistration()
     m_socket.send(RegistrationLines::user(m_state.Nickname, m_socket.localIP()));
 }
 
-QString LobbySession::captionFor(int socketState, const SharedState &state)
+QString LobbySession::caption() const
 {
-    switch (socketState) {
-    case LobbySocket::Connecting:
-        return QStringLiteral("Tavarine IRC Client, Connecting");
-    case LobbySocket::Connected:
-        return QStringLiteral("Tavarine IRC Client, Connected, Logged in As: ")
-            + WireText::decode(state.Nickname) + QStringLiteral(" in Lobby: ")
-            + WireText::decode(state.ChannelName.right(1));
-    case LobbySocket::Error:
-        return QStringLiteral("Tavarine IRC Client, Dis-Connected");
-    case LobbySocket::Closing:
-        return QStringLiteral("Tavarine IRC Client, Dis-Connected (Server has kicked you)");
-    default:
-        return QStringLiteral("Tavarine IRC Client, Not Connected");
-    }
+    return m_life.caption(m_socket.state(), WireText::decode(m_state.Nickname), WireText::decode(m_state.ChannelName.right(1)));
 }
 
 void LobbySession::Timer1_Timer()
 {
-    m_view->setCaption(captionFor(m_socket.state(), m_state));
+    m_view->setCaption(caption());
     m_view->setHostControlsVisible(m_state.Hut.isHost());
 }
 
 void LobbySession::JoinStep()
 {
+    m_life.welcomed();
     m_socket.send(RegistrationLines::join(m_state.ChannelName));
     m_socket.send(RegistrationLines::mode(m_state.ChannelName));
     m_state.OutboundLog += "Joining channel\r\n";
-    m_view->showJoined();
-    m_view->replaceChat(WelcomeLine);
-    emit joined();
 }
 
 void LobbySession::Rejoin_Click()
 {
-    if (m_socket.isConnected())
-        m_socket.send(RegistrationLines::join(m_state.ChannelName));
+    if (!m_socket.isConnected() || m_life.inLobby() || m_life.ending())
+        return;
+    m_life.welcomed();
+    m_socket.send(RegistrationLines::join(m_state.ChannelName));
 }

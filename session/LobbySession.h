@@ -3,7 +3,7 @@
 #include "net/LobbySocket.h"
 #include "protocol/IrcLine.h"
 #include "protocol/LobbyCommands.h"
-#include "session/ChannelNames.h"
+#include "session/ConnectionLife.h"
 #include "session/LobbyView.h"
 #include "session/SharedState.h"
 #include "session/Speakers.h"
@@ -47,8 +47,10 @@ public:
 
     // Connects; registration goes on when the connection is up.
     void Form_Load(const Server &server = defaultServer());
-    // Stops the timers and closes the socket without QUIT.
+    // Stops the timers and closes the socket without QUIT, once; finished() follows.
     void Form_Unload();
+    const ConnectionLife &life() const { return m_life; }
+    QString caption() const;
 
     void Timer1_Timer();
     void Timer2_Timer();
@@ -56,6 +58,7 @@ public:
     void HostExitGrace_Timer();
     void AnswerWindow_Timer();
     void HeldBackNote_Timer();
+    void Reconnect_Timer();
     void Player_Click(int Index);
     void QuitButton_Click();
     void Refresh_Click();
@@ -81,6 +84,7 @@ public:
     bool TavListRule(const InboundLine &line);
     bool RegistrationStep(const InboundLine &line);
     bool PingStep(const InboundLine &line);
+    bool ChannelStateRule(const InboundLine &line);
     bool DepartureRule(const InboundLine &line);
     bool ArrivalRule(const InboundLine &line);
     bool LaunchRule(const InboundLine &line);
@@ -92,11 +96,12 @@ public:
     bool TavQuitRule(const InboundLine &line);
 
     QTimer Timer1;  // status caption and host controls, 1000 ms
-    QTimer Timer2;  // user list rebuild, 5000 ms
+    QTimer Timer2;  // single shot: the user list redrawn, ListRedrawMs after it changed
     QTimer Timer5;  // own hut place restore, 2000 ms
     QTimer HostExitGrace;  // single shot: how long a launch still counts after the host's exit
     QTimer AnswerWindow;   // single shot: answers to this client's JOIN or Refresh still racing
     QTimer HeldBackNote;   // single shot: room messages and links held back are told in one note
+    QTimer Reconnect;      // single shot: the next try after a lost link
     static constexpr int ExitGraceMs = 10000;
     static constexpr int AnswerWindowMs = 10000;
     static constexpr int HeldBackNoteMs = 5000;
@@ -108,11 +113,18 @@ public:
         HutPlaceLine,  // this player's hut announcement or exit
         UserListQuery,
         HutQuery,
+        PresenceAnswer,  // this player's TAVLIST to those who came or asked, one line for many
+        HutAnswer,       // the same for its hut place
+        ClassicPresence,  // its TAVLIST again, for clients that empty their lists when somebody quits
+        ClassicHut,       // the same for its hut place
     };
+    // Nicknames one answer goes to: well within what servers take as targets of one line.
+    static constexpr int AnswerTargets = 10;
+    // A change of the user list shows this soon, several changes in one drawing.
+    static constexpr int ListRedrawMs = 500;
     // What an IRC server relays at most, CR LF included.
     static constexpr qsizetype MaxRelayedLine = 512;
 
-    static QString captionFor(int socketState, const SharedState &state);
     // Silence from the server before a probe, and again before the link counts as lost.
     static constexpr int IdleProbeMs = 60000;
 
@@ -120,17 +132,27 @@ public:
         QStringLiteral("-=Welcome To TavarineNET IRC, Report any bugs to Quorvel=-");
 
 signals:
-    void joined();  // the join step ran
-    void lobbyClosed();  // a launch closed the lobby: the program ends
+    void joined();    // the server reported this player in the channel
+    void finished();  // the lobby has closed and the server has everything it was sent: the program ends
 
 private:
     void onSocketState(int state);
+    void onSocketClosed();
+    void linkLost(ConnectionLife::Loss how);
+    // Out of the channel (kicked, refused, link lost): no hut place, no list, and the player told why.
+    void leftLobby(const QString &reason, bool canRejoin);
+    bool isMe(QByteArrayView ircNickname) const;
     void sendRegistration();
     void JoinStep();
     bool sendLobbyCommand(const QByteArray &line, LineKind kind = Typed) { return m_socket.send(line, kind); }
     void announcePresence();
     void HutReannouncement();
     void announceHutPlace();
+    // This player's presence, and its hut place if it has one, to these IRC nicknames alone.
+    void answerPrivately(QByteArrayView ircNickname, bool presence, bool hutPlace);
+    void answer(LineKind kind, QByteArrayView ircNickname);
+    void reannounceForClassics();
+    void listChanged();
     void sendHutExit(int slot, bool first = false);
     void showPlaces();
     void hutChanged(const HutModel::Change &change);
@@ -138,24 +160,24 @@ private:
     bool saidInChannelBy(const InboundLine &line, QByteArrayView name) const;
     // The player in the channel who sent this channel line, unless ignored.
     std::optional<QByteArrayView> presentSpeaker(const InboundLine &line) const;
-    bool isPresent(QByteArrayView name) const;
+    bool isPresent(QByteArrayView name) const { return m_state.UserListText.contains(name); }
     void playerArrived(QByteArrayView ircNickname);
     void playerLeft(QByteArrayView ircNickname);
     bool allowPopup(Speakers::Popup kind, QByteArrayView name);
     qsizetype chatPieceBytes() const;
     void closeLobby();
-    // Closes the connection; what the close could not write is noted in OutboundLog.
-    void closeSocket();
 
     SharedState m_state;
+    ConnectionLife m_life;
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
-    ChannelNames m_present;  // lobby names of the IRC nicknames in the channel
+    QByteArrayList m_answerTargets[2];  // of the waiting presence and hut answers
     qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
     Speakers m_speakers;
     QElapsedTimer m_clock;
     QByteArrayList m_toldClaims;  // who was told claiming this player's place, once each
     bool m_linkQuestionOpen = false;
+    bool m_typedSinceRefusal = false;  // a typed line went out since the server last refused one
     quint64 m_shownUserList = 0;  // UserListText's changes() when the list box last showed it
 };

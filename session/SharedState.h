@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/UserList.h"
 #include "session/HutModel.h"
+#include "session/LobbyMembers.h"
 #include "session/TrafficLog.h"
 
 #include <QByteArray>
@@ -11,7 +11,7 @@
 struct SharedState {
     QByteArray Nickname;       // as typed, UTF-8
     QByteArray ChannelName;    // "#TavarineNET_" + lobby digit
-    UserList UserListText;     // names in order of arrival
+    LobbyMembers UserListText; // who is in the lobby; the listed ones are the user list
     HutModel Hut;              // HutSlots, MyHutSlot, and who claims what
     TrafficLog InboundLog;     // every raw read followed by CR LF, the newest 1 MiB
     TrafficLog OutboundLog;    // registration progress notes, and lines dropped at a close

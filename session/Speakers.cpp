@@ -12,8 +12,8 @@ std::optional<QByteArrayView> Speakers::lobbyName(QByteArrayView ircNickname)
 
 std::optional<QByteArrayView> Speakers::speaker(const IrcLine &line, Route route) const
 {
-    if (!line.isCommand("PRIVMSG") || !line.prefix.contains('!'))
-        return std::nullopt;  // a notice, a server's line, a topic or a quit reason speaks for nobody
+    if (!line.isCommand("PRIVMSG"))
+        return std::nullopt;  // a notice, a topic, a server's reply or a quit reason speaks for nobody
     const QByteArrayView target = line.param(0);
     if (!sameName(target, m_channel) && !(route == Route::ChannelOrPrivate && sameName(target, m_ircNickname)))
         return std::nullopt;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/IrcLine.h"
-#include "session/ChannelNames.h"
+#include "session/NameSet.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -45,7 +45,7 @@ public:
 private:
     QByteArray m_channel;
     QByteArray m_ircNickname;
-    ChannelNames m_ignored;
+    NameSet m_ignored;
     QHash<QByteArray, qint64> m_lastPopup[2];  // by name in upper case
     int m_held[2] = {0, 0};
 };

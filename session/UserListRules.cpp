@@ -1,4 +1,7 @@
-// Who is present: the refresh, the rebuild, and the rules that fill and empty UserListText.
+// Who is present: the refresh, the redraw, the presence lines, and the answers to those who
+// come or ask. A newcomer learns everybody from answers sent to it alone, so the others'
+// comings and goings cost the bystanders nothing; only while a client that follows the
+// classic rules is in the channel does this one re-announce itself when somebody quits.
 #include "session/LobbySession.h"
 
 #include "protocol/LobbyCommands.h"
@@ -6,15 +9,22 @@
 
 void LobbySession::Command2_Click()
 {
-    if (!m_socket.isConnected())
+    if (!m_socket.isConnected() || !m_life.inLobby())
         return;
-    m_state.UserListText.clear();
+    // Asks again and adds whoever answers; nobody here is taken off the list for it.
     sendLobbyCommand(LobbyCommands::getTavList(m_state.ChannelName), UserListQuery);
     m_view->appendChat(QStringLiteral(" -=Refreshing User List=-"));
 }
 
+void LobbySession::listChanged()
+{
+    if (m_state.UserListText.changes() != m_shownUserList && !Timer2.isActive())
+        Timer2.start();
+}
+
 void LobbySession::Timer2_Timer()
 {
+    Timer2.stop();
     if (m_state.UserListText.changes() == m_shownUserList)
         return;  // the box already shows this list
     m_shownUserList = m_state.UserListText.changes();
@@ -24,16 +34,46 @@ void LobbySession::Timer2_Timer()
     m_view->setUserListRows(rows);
 }
 
+// This player's own arrival, to the whole channel: how the classic clients learn of it.
 void LobbySession::announcePresence()
 {
     if (m_socket.isConnected())  // else nothing goes out: no line to make
         sendLobbyCommand(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname), PresenceLine);
 }
 
+// One waiting answer of a kind collects those it goes to, up to AnswerTargets a line.
+void LobbySession::answer(LineKind kind, QByteArrayView ircNickname)
+{
+    QByteArrayList &targets = m_answerTargets[kind == HutAnswer];
+    if (!m_socket.isWaiting(kind)) {
+        targets.clear();  // the last answer went out
+    } else if (targets.size() >= AnswerTargets) {
+        m_socket.seal(kind);  // full: it goes as it is, and a new one begins
+        targets.clear();
+    }
+    for (const QByteArray &target : targets)
+        if (IrcLine::sameName(target, ircNickname))
+            return;
+    targets.append(ircNickname.toByteArray());
+    const QByteArray to = targets.join(',');
+    m_socket.send(kind == HutAnswer ? LobbyCommands::tavHut1(to, m_state.Nickname, m_state.Hut.MyHutSlot())
+                                    : LobbyCommands::tavList(to, m_state.Nickname), kind);
+}
+
+void LobbySession::answerPrivately(QByteArrayView ircNickname, bool presence, bool hutPlace)
+{
+    if (!m_socket.isConnected() || !m_life.inLobby() || ircNickname.isEmpty() || isMe(ircNickname))
+        return;
+    if (presence)
+        answer(PresenceAnswer, ircNickname);
+    if (hutPlace && m_state.Hut.MyHutSlot() > 0)
+        answer(HutAnswer, ircNickname);
+}
+
 bool LobbySession::GetTavListRule(const InboundLine &line)
 {
     if (line.keys.has(LobbyCommands::KeyPlaces::GetTavList))
-        announcePresence();
+        answerPrivately(line.irc.senderNick(), true, false);
     return true;
 }
 
@@ -44,32 +84,53 @@ bool LobbySession::TavListRule(const InboundLine &line)
     const LobbyCommands::Field field = LobbyCommands::listField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavList));
     if (field.status == LobbyCommands::Field::Absent)
         return true;
-    if (field.status == LobbyCommands::Field::Failed || !saidInChannelBy(line, field.value))
+    // Said by the player it names, to the channel or to this player alone.
+    if (field.status == LobbyCommands::Field::Failed
+        || !m_speakers.said(line.irc, field.value, Speakers::Route::ChannelOrPrivate) || !isPresent(field.value))
         return false;
-    m_state.UserListText.add(field.value);
+    const bool inChannel = IrcLine::sameName(line.irc.param(0), m_state.ChannelName);
+    if (m_state.UserListText.announced(field.value, inChannel))
+        reannounceForClassics();  // a client of the classic rules may just have emptied its list
     return true;
 }
 
-// Somebody quit the server (the presence rule has freed their place): every client
-// starts its list afresh from the announcements.
+// Somebody quit the server (the presence rule has taken him off the list and freed his
+// place). Classic clients empty their lists on any quit and rebuild them from announcements.
 bool LobbySession::DepartureRule(const InboundLine &line)
 {
-    if (!line.irc.isCommand("QUIT"))
-        return true;
-    m_view->setUserListRows({});
-    m_state.UserListText.clear();
-    announcePresence();
-    HutReannouncement();
+    if (line.irc.isCommand("QUIT") && m_state.UserListText.classicPresent())
+        reannounceForClassics();
     return true;
 }
 
-// Somebody (this user included) joined the channel: announce, so the newcomer learns who is here.
+// As notices: classic clients take lobby lines from any line, this program takes
+// announcements only from channel messages, so these are never taken for classic ones.
+void LobbySession::reannounceForClassics()
+{
+    if (!m_socket.isConnected() || !m_life.inLobby())
+        return;
+    sendLobbyCommand(LobbyCommands::asNotice(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname)), ClassicPresence);
+    HutReannouncement();
+}
+
+void LobbySession::HutReannouncement()
+{
+    if (m_state.Hut.MyHutSlot() > 0)
+        sendLobbyCommand(LobbyCommands::asNotice(LobbyCommands::tavHut1(m_state.ChannelName, m_state.Nickname,
+                                                                        m_state.Hut.MyHutSlot())), ClassicHut);
+}
+
+// Somebody joined the channel. This player's own join is announced to the channel; another
+// player's is answered to him alone.
 bool LobbySession::ArrivalRule(const InboundLine &line)
 {
-    if (!line.irc.isCommand("JOIN"))
+    if (!line.irc.isCommand("JOIN") || !IrcLine::sameName(line.irc.param(0), m_state.ChannelName))
         return true;
-    announcePresence();
-    HutReannouncement();
+    const QByteArrayView who = line.irc.senderNick();
+    if (isMe(who))
+        announcePresence();
+    else if (Speakers::lobbyName(who))
+        answerPrivately(who, true, true);
     return true;
 }
 
@@ -82,6 +143,6 @@ bool LobbySession::TavQuitRule(const InboundLine &line)
         return true;
     if (field.status == LobbyCommands::Field::Failed || !saidInChannelBy(line, field.value))
         return false;
-    m_state.UserListText.remove(field.value);
+    m_state.UserListText.unlist(field.value);
     return true;
 }

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
@@ -46,7 +47,7 @@ int main(int argc, char *argv[])
     session.state().InboundLog += ":irc.test.local NOTICE * :*** Looking up your hostname...\r\n\r\n";
     session.state().OutboundLog += "Sent Nickname and User Details\r\n";
     Lobby lobby(session, store);
-    lobby.setCaption(LobbySession::captionFor(LobbySocket::Connecting, session.state()));
+    lobby.setCaption(ConnectionLife().caption(LobbySocket::Connecting, QStringLiteral("Ann"), QStringLiteral("3")));
     save(&lobby, dir, QStringLiteral("Lobby-registering"));
 
     LogFrm log(session.state(), &lobby);
@@ -55,20 +56,26 @@ int main(int argc, char *argv[])
     log.hide();
 
     lobby.showJoined();
-    lobby.setCaption(LobbySession::captionFor(LobbySocket::Connected, session.state()));
+    ConnectionLife in;
+    in.joined();
+    lobby.setCaption(in.caption(LobbySocket::Connected, QStringLiteral("Ann"), QStringLiteral("3")));
     lobby.replaceChat(LobbySession::WelcomeLine);
-    for (const auto &[speaker, text] : {std::pair{"bob", "anyone up for a game?"}, {"Cy", "me! taking place 3"},
+    for (const auto &[speaker, text] : {std::pair{"bob", "anyone up for a game?"}, {"Cy", "me! taking place 3, and bring the maps from last week"},
                                         {"Ann", "hosting now, join the hut"}})
         lobby.appendSaid(QString::fromUtf8(speaker), QString::fromUtf8(text));
     lobby.appendChat(QStringLiteral(" -=Refreshing Hut #1=-"));
     QList<LobbyView::UserRow> rows;
     for (const char *name : {"bob", "Cy", "jimbob", "Zoë"})
-        rows.append({name, QString::fromUtf8(name)});
+        rows.append({name, QString::fromUtf8(name), qstrcmp(name, "jimbob") == 0});
     lobby.setUserListRows(rows);
     lobby.showPlace(0, {LobbyView::Place::Mine, {}});
     lobby.showPlace(2, {LobbyView::Place::Held, {QStringLiteral("Cy")}});
+    lobby.showPlace(1, {LobbyView::Place::Contested, {QStringLiteral("bob"), QStringLiteral("jimbob")}});
     lobby.setHostControlsVisible(true);
     lobby.SendBox->setText(QStringLiteral("ready when you are"));
+    lobby.askOpenLink(QStringLiteral("Cy"), QStringLiteral("http://example.test/tournament"), [](bool) {});
+    if (!QTest::qWaitFor([&] { return lobby.LinkOpen->isEnabled(); }))
+        qWarning("the link bar's Open never armed");
     save(&lobby, dir, QStringLiteral("Lobby"));
 
     lobby.showRoomMessage(QStringLiteral("Tournament tonight at 20:00 in lobby 3. Sign up in the hut!\r\n\r\n"));

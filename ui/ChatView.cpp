@@ -15,6 +15,7 @@
 
 namespace {
 constexpr int Margin = 4;  // as a text document's margin, so the box looks as a QPlainTextEdit did
+constexpr int HangingIndent = 12;  // the wrapped rows of a said line
 
 // What a screen reader sees: a read-only multi-line text with a caret and one selection.
 class ChatViewAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
@@ -93,7 +94,7 @@ QAccessibleInterface *chatViewAccessible(const QString &className, QObject *obje
 
 ChatView::ChatView(int capacity, QWidget *parent)
     : QAbstractScrollArea(parent), m_capacity(std::max(1, capacity)), m_lines(size_t(m_capacity)),
-      m_starts(size_t(m_capacity))
+      m_starts(size_t(m_capacity)), m_speakers(size_t(m_capacity))
 {
     static const bool factory = [] {
         QAccessible::installFactory(chatViewAccessible);
@@ -118,7 +119,7 @@ QString ChatView::toPlainText() const
     return text(0, characterCount());
 }
 
-void ChatView::push(const QString &line)
+void ChatView::push(const QString &line, int speaker)
 {
     if (m_end - m_first == m_capacity) {
         m_lines[size_t(m_first % m_capacity)] = QString();
@@ -126,6 +127,7 @@ void ChatView::push(const QString &line)
     }
     m_lines[size_t(m_end % m_capacity)] = line;
     m_starts[size_t(m_end % m_capacity)] = m_nextStart;
+    m_speakers[size_t(m_end % m_capacity)] = std::clamp(speaker, 0, int(line.size()));
     m_nextStart += line.size() + 1;  // and the line break after it
     ++m_end;
 }
@@ -147,7 +149,7 @@ void ChatView::setText(const QString &line)
     }
 }
 
-void ChatView::appendLines(const QStringList &lines)
+void ChatView::appendLines(const QStringList &lines, const QList<int> &speakers)
 {
     if (lines.isEmpty())
         return;
@@ -164,7 +166,7 @@ void ChatView::appendLines(const QStringList &lines)
     }
     const qint64 firstBefore = m_first;
     for (qsizetype i = skip; i < lines.size(); ++i)
-        push(lines[i]);
+        push(lines[i], speakers.value(i));
     m_anchor = clamp(m_anchor);
     m_caret = clamp(m_caret);
     std::erase_if(m_painted, [this](const Painted &p) { return p.line < m_first; });
@@ -323,12 +325,20 @@ ChatView::Layout &ChatView::layoutOf(qint64 line)
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         e.layout->setTextOption(option);
         e.layout->setCacheEnabled(true);
+        const int speaker = speakerOf(line);
+        if (speaker > 0) {
+            QTextCharFormat bold;
+            bold.setFontWeight(QFont::Bold);
+            e.layout->setFormats({{0, speaker, bold}});
+        }
+        const qreal indent = speaker > 0 ? std::min<qreal>(HangingIndent, textWidth() / 2) : 0;
         e.layout->beginLayout();
         qreal y = 0;
         for (QTextLine l = e.layout->createLine(); l.isValid(); l = e.layout->createLine()) {
+            const qreal x = y > 0 ? indent : 0;
             l.setLeadingIncluded(true);
-            l.setLineWidth(textWidth());
-            l.setPosition({0, y});
+            l.setLineWidth(textWidth() - x);
+            l.setPosition({x, y});
             y += l.height();
         }
         e.layout->endLayout();

@@ -10,6 +10,8 @@
 class QTextLayout;
 
 // A read-only transcript of chat lines, one paragraph each, wrapped at the box's width.
+// A line may start with its speaker's name, drawn bold; its wrapped rows are indented, so
+// no text stands at the start of a row where only a speaker's name stands.
 // It keeps the newest `capacity` lines in a ring, so adding a line costs the same whatever
 // the box has seen, and it lays out only the lines it paints. A person selects with the
 // mouse and copies (keys, context menu, X11 selection); screen readers read it through
@@ -21,7 +23,9 @@ public:
     ~ChatView() override;
 
     void setText(const QString &line);  // the transcript becomes this one line
-    void appendLines(const QStringList &lines);
+    // speakers: for each line, how many of its first characters are the speaker's name (0 or
+    // missing: a note of the lobby's own).
+    void appendLines(const QStringList &lines, const QList<int> &speakers = {});
     int lineCount() const { return int(m_end - m_first); }
     QString line(int index) const;  // 0 is the oldest kept
     QString toPlainText() const;
@@ -77,7 +81,8 @@ private:
 
     const QString &at(qint64 line) const { return m_lines[size_t(line % m_capacity)]; }
     qint64 startOf(qint64 line) const { return m_starts[size_t(line % m_capacity)]; }
-    void push(const QString &line);
+    int speakerOf(qint64 line) const { return m_speakers[size_t(line % m_capacity)]; }
+    void push(const QString &line, int speaker = 0);
     int offsetOf(Pos p) const;
     Pos posOf(int offset) const;
     Pos clamp(Pos p) const;
@@ -94,6 +99,7 @@ private:
     const qint64 m_capacity;
     std::vector<QString> m_lines;  // ring of line texts
     std::vector<qint64> m_starts;  // ring of each line's first character, counted since the box was made
+    std::vector<int> m_speakers;   // ring of each line's speaker name length
     qint64 m_first = 0;            // serial of the oldest line kept
     qint64 m_end = 0;              // serial after the newest
     qint64 m_nextStart = 0;

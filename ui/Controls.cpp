@@ -96,10 +96,10 @@ void setSpokenName(QAbstractScrollArea *box, const QString &name)
     box->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll %1 sideways").arg(name.toLower()));
 }
 
-QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QString &spokenName)
+QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QString &spokenName, QAccessible::Role role)
 {
     auto *panel = new QFrame;  // Qt describes a widget once it has a parent: the role comes first
-    setAccessibleRole(panel, QAccessible::Grouping);
+    setAccessibleRole(panel, role);
     panel->setParent(parent);
     panel->setObjectName(QString::fromLatin1(name));
     panel->setGeometry(geometry);

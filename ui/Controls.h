@@ -42,8 +42,10 @@ void installDefaultButton(QWidget *window, QPushButton *button);
 void setAccessibleRole(QWidget *widget, QAccessible::Role role);
 // Names a text or list box for screen readers, and its scroll bars after it.
 void setSpokenName(QAbstractScrollArea *box, const QString &name);
-// A panel of controls, made as makeControl makes one; screen readers hear it as a group by its name.
-QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QString &spokenName);
+// A panel of controls, made as makeControl makes one; screen readers hear it by its name, as a
+// group, or as an alert that they read out when it appears.
+QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QString &spokenName,
+                  QAccessible::Role role = QAccessible::Grouping);
 // A flat one-pixel border on the given background, as text and list boxes have here.
 // Dark text stays readable on the night-sky artwork: a soft light halo behind the glyphs.
 void addHalo(QLabel *label);

@@ -10,10 +10,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,6 +26,20 @@ namespace {
 QColor greyText()
 {
     return QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+}
+
+constexpr int ChatBoxHeight = 177;
+// Under the chat box, which gives up the room while the bar is shown: the bar hides nothing.
+constexpr QRect LinkBarPlace{168, 176, 209, 62};
+constexpr int ShownName = Qt::UserRole + 1;  // a user list row's name as shown; Qt::UserRole holds the wire name
+
+// A message of the lobby's own. Not modal: the rules and the chat go on under it.
+void openMessage(QWidget *parent, const char *name, QMessageBox::Icon icon, const QString &text)
+{
+    auto *box = new QMessageBox(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 }  // namespace
@@ -48,7 +64,7 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     Label2 = makeControl<QLabel>(this, "Label2", {448, 240, 119, 13}, QStringLiteral("Tavarine IRC Client Beta"));
     addHalo(Label2);
 
-    ChatBox = makeControl<ChatView>(this, "ChatBox", {168, 32, 209, 177}, ChatLinesKept);
+    ChatBox = makeControl<ChatView>(this, "ChatBox", {168, 32, 209, ChatBoxHeight}, ChatLinesKept);
     setSpokenName(ChatBox, QStringLiteral("Chat"));
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
@@ -60,6 +76,7 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     Send->setDefault(true);
     installDefaultButton(this, Send);
     buildConnectionPanel();
+    buildLinkBar();
     Command2 = makeControl<QPushButton>(this, "Command2", {440, 224, 129, 13}, QStringLiteral("&Refresh Users"));
     USERLIST = makeControl<QListWidget>(this, "USERLIST", {440, 32, 129, 184});
     setSpokenName(USERLIST, QStringLiteral("Players in this lobby"));
@@ -72,12 +89,17 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
                        static_cast<QWidget *>(USERLIST)})
         styleFlatBox(w, greyText());
 
-    setTabOrder(SendBox, ChatBox);
+    setTabOrder(SendBox, LinkOpen);  // the bar, while shown, is one Tab away from the chat line
+    setTabOrder(LinkOpen, LinkDismiss);
+    setTabOrder(LinkDismiss, ChatBox);
     setTabOrder(ChatBox, Send);
-    setTabOrder(Send, Command1);
+    setTabOrder(Send, Rejoin);
+    setTabOrder(Rejoin, Command1);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, USERLIST);
     setTabOrder(USERLIST, Player[0]);
+    USERLIST->installEventFilter(this);
+    USERLIST->viewport()->installEventFilter(this);
     for (int i = 0; i < 3; ++i)
         setTabOrder(Player[i], Player[i + 1]);
     setTabOrder(Player[3], QuitButton);
@@ -100,13 +122,14 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
 
 Lobby::~Lobby()
 {
+    answerLink(false);
     delete m_logFrm;  // it reads the session's logs
     m_session.setView(nullptr);
 }
 
 void Lobby::buildConnectionPanel()
 {
-    Connection = makePanel(this, "Connection", {200, 80, 209, 65}, QStringLiteral("Connection"));
+    Connection = makePanel(this, "Connection", {200, 80, 209, 65}, QStringLiteral("Connection"), QAccessible::AlertMessage);
     bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, Resource::picture(QStringLiteral("Button")));
     Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33},
                                  QStringLiteral("Registering Your Client On the IRC Network"));
@@ -114,7 +137,37 @@ void Lobby::buildConnectionPanel()
     Label4->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     Label4->setAlignment(Qt::AlignCenter);
     Label4->setWordWrap(true);
+    // Not "&Rejoin": Alt+R is "&Refresh Users" already.
+    Rejoin = makeControl<QPushButton>(Connection, "Rejoin", {16, 40, 81, 17}, QStringLiteral("Re&join"));
+    Rejoin->hide();
+    connect(Rejoin, &QPushButton::clicked, this, [this] { m_session.Rejoin_Click(); });
     Command1 = makeControl<QPushButton>(Connection, "Command1", {64, 40, 81, 17}, QStringLiteral("View Log"));
+}
+
+void Lobby::buildLinkBar()
+{
+    LinkBar = makePanel(this, "LinkBar", LinkBarPlace, QStringLiteral("Posted link"), QAccessible::AlertMessage);
+    LinkBar->setFrameStyle(QFrame::Box | QFrame::Plain);
+    LinkBar->setAutoFillBackground(true);
+    QPalette colours = LinkBar->palette();
+    colours.setColor(QPalette::Window, QColor(255, 246, 222));
+    colours.setColor(QPalette::WindowText, Qt::black);
+    LinkBar->setPalette(colours);
+    LinkText = makeControl<QLabel>(LinkBar, "LinkText", {6, 3, 197, 32});
+    LinkText->setTextFormat(Qt::PlainText);  // a name or an address is never markup
+    // No letter answers it, and a click never takes the focus from the chat line.
+    LinkOpen = makeControl<QPushButton>(LinkBar, "LinkOpen", {88, 38, 55, 19}, QStringLiteral("Open"));
+    LinkOpen->setAccessibleName(QStringLiteral("Open link"));
+    LinkDismiss = makeControl<QPushButton>(LinkBar, "LinkDismiss", {147, 38, 57, 19}, QStringLiteral("Dismiss"));
+    LinkDismiss->setAccessibleName(QStringLiteral("Dismiss link"));
+    for (QPushButton *button : {LinkOpen, LinkDismiss})
+        button->setFocusPolicy(Qt::TabFocus);
+    LinkBar->hide();
+    m_linkArming.setSingleShot(true);
+    m_linkArming.setInterval(LinkArmingMs);
+    connect(&m_linkArming, &QTimer::timeout, LinkOpen, [this] { LinkOpen->setEnabled(true); });
+    connect(LinkOpen, &QPushButton::clicked, this, [this] { answerLink(true); });
+    connect(LinkDismiss, &QPushButton::clicked, this, [this] { answerLink(false); });
 }
 
 void Lobby::buildHutPanel()
@@ -160,7 +213,11 @@ void Lobby::showPlace(int index, const Place &place)
         return;  // the place timer repeats itself
     m_places[index] = place;
     // Not stretched: the image takes the size of its picture.
-    setNaturalPicture(Player[index], place.kind == Place::Free ? m_store.PlayerOUT : m_store.PlayerIN);
+    if (place.kind == Place::Contested && m_contestedPlace.isNull())
+        m_contestedPlace = Resource::picture(QStringLiteral("PlayerContested"));
+    setNaturalPicture(Player[index], place.kind == Place::Free        ? m_store.PlayerOUT
+                                     : place.kind == Place::Contested ? m_contestedPlace
+                                                                      : m_store.PlayerIN);
     QString toolTip, description;
     switch (place.kind) {
     case Place::Free: description = QStringLiteral("free"); break;
@@ -183,12 +240,13 @@ void Lobby::setHostControlsVisible(bool visible)
 
 void Lobby::showInHutMessage()
 {
-    auto *box = new QMessageBox(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
-                                QStringLiteral("You are Currently In A Hut, Please Exit The Hut Before Joining a new one"),
-                                QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("InHutMessage"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    openMessage(this, "InHutMessage", QMessageBox::NoIcon,
+                QStringLiteral("You are Currently In A Hut, Please Exit The Hut Before Joining a new one"));
+}
+
+void Lobby::showHutMessage(const QString &text)
+{
+    openMessage(this, "HutMessage", QMessageBox::NoIcon, text);
 }
 
 void Lobby::showLoginForm()
@@ -235,9 +293,79 @@ void Lobby::Send_Click()
 
 void Lobby::setUserListRows(const QList<UserRow> &rows)
 {
+    // Rebuilt on every change: the row a keyboard user is on stays the current one.
+    const QListWidgetItem *was = USERLIST->currentItem();
+    const QByteArray current = was ? was->data(Qt::UserRole).toByteArray() : QByteArray();
     USERLIST->clear();
-    for (const UserRow &row : rows)
-        USERLIST->addItem(row.ignored ? row.shown + QStringLiteral(" (ignored)") : row.shown);
+    for (const UserRow &row : rows) {
+        auto *item = new QListWidgetItem(row.ignored ? row.shown + QStringLiteral(" (ignored)") : row.shown, USERLIST);
+        item->setData(Qt::UserRole, row.name);
+        item->setData(ShownName, row.shown);
+        if (row.ignored) {
+            QFont font = USERLIST->font();
+            font.setItalic(true);
+            item->setFont(font);
+            item->setForeground(Qt::darkGray);
+        }
+        if (!current.isEmpty() && row.name == current)
+            USERLIST->setCurrentItem(item);
+    }
+}
+
+bool Lobby::eventFilter(QObject *watched, QEvent *event)
+{
+    // A row's menu: by a right click on it, or by the menu key or Shift+F10 on the current row.
+    if (watched != USERLIST && watched != USERLIST->viewport())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn && watched == USERLIST && USERLIST->count() > 0
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason) {
+        // The keyboard lands on a row, the row its menu is for, and a screen reader hears that
+        // row after the list's own focus news.
+        if (!USERLIST->currentItem())
+            USERLIST->setCurrentRow(0);
+        QTimer::singleShot(0, USERLIST, [this] {
+            if (USERLIST->hasFocus() && USERLIST->currentRow() >= 0) {
+                QAccessibleEvent row(USERLIST, QAccessible::Focus);
+                row.setChild(USERLIST->currentRow());
+                QAccessible::updateAccessibility(&row);
+            }
+        });
+    }
+    if (event->type() == QEvent::ContextMenu) {
+        const auto *asked = static_cast<QContextMenuEvent *>(event);
+        if (asked->reason() != QContextMenuEvent::Mouse) {
+            showUserMenu(USERLIST->currentItem(), {});
+        } else if (QListWidgetItem *row = USERLIST->itemAt(USERLIST->viewport()->mapFromGlobal(asked->globalPos()))) {
+            USERLIST->setCurrentItem(row);
+            showUserMenu(row, asked->globalPos());
+        }
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)
+            || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            showUserMenu(USERLIST->currentItem(), {});
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Lobby::showUserMenu(QListWidgetItem *row, QPoint at)
+{
+    if (!row)
+        return;
+    const QByteArray name = row->data(Qt::UserRole).toByteArray();
+    const bool ignored = m_session.isIgnored(name);
+    QString shown = row->data(ShownName).toString();
+    shown.replace(u'&', QStringLiteral("&&"));  // a name's letters are no shortcuts
+    auto *menu = new QMenu(USERLIST);
+    menu->setObjectName(QStringLiteral("UserMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(ignored ? QStringLiteral("Stop ignoring %1").arg(shown) : QStringLiteral("Ignore %1").arg(shown), this,
+                    [this, name, ignored] { m_session.IgnorePlayer(name, !ignored); });
+    menu->popup(at.isNull() ? USERLIST->viewport()->mapToGlobal(USERLIST->visualItemRect(row).center()) : at);
 }
 
 void Lobby::beep()
@@ -258,18 +386,32 @@ void Lobby::showRoomMessage(const QString &text)
     m_newsForm->show();
 }
 
-void Lobby::askOpenLink(const QString &, const QString &address, std::function<void(bool)> answer)
+void Lobby::askOpenLink(const QString &poster, const QString &address, std::function<void(bool)> answer)
 {
-    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("TavarineNET IRC"),
-                                QStringLiteral("A Link has been posted.. Visit Page:\n") + address + u'?',
-                                QMessageBox::Yes | QMessageBox::No, this);
-    box->setObjectName(QStringLiteral("LinkQuestion"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::ApplicationModal);
-    connect(box, &QMessageBox::finished, this, [box, answer](int) {
-        answer(box->standardButton(box->clickedButton()) == QMessageBox::Yes);
-    });
-    box->open();
+    answerLink(false);  // one question at a time: the one it replaces counts as No
+    m_linkAnswer = std::move(answer);
+    const QFontMetrics metrics(LinkText->font());
+    LinkText->setText(metrics.elidedText(poster + QStringLiteral(" posted a link:"), Qt::ElideRight, LinkText->width())
+                      + u'\n' + metrics.elidedText(address, Qt::ElideMiddle, LinkText->width()));
+    LinkText->setToolTip(address);
+    LinkBar->setAccessibleDescription(poster + QStringLiteral(" posted a link: ") + address);
+    LinkOpen->setEnabled(false);
+    m_linkArming.start();
+    ChatBox->resize(ChatBox->width(), LinkBarPlace.top() - 3 - ChatBox->y());
+    LinkBar->show();
+}
+
+void Lobby::answerLink(bool open)
+{
+    if (!m_linkAnswer)
+        return;
+    const bool hadFocus = LinkBar->isAncestorOf(focusWidget());  // the window's focus, active or not
+    LinkBar->hide();
+    m_linkArming.stop();
+    ChatBox->resize(ChatBox->width(), ChatBoxHeight);
+    if (hadFocus)
+        SendBox->setFocus(Qt::OtherFocusReason);
+    std::exchange(m_linkAnswer, {})(open);
 }
 
 void Lobby::openInBrowser(const QString &address)
@@ -279,10 +421,7 @@ void Lobby::openInBrowser(const QString &address)
 
 void Lobby::showLaunchProblem(const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("LaunchProblem"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    openMessage(this, "LaunchProblem", QMessageBox::Warning, text);
 }
 
 void Lobby::setCaption(const QString &caption)
@@ -297,29 +436,55 @@ void Lobby::setCaption(const QString &caption)
 
 void Lobby::showRegistrationRefused(const QString &reason)
 {
-    Label4->setText(reason);
+    showOutOfLobby(reason, false);
 }
 
 void Lobby::showJoined()
 {
     Connection->hide();
+    Rejoin->hide();
+    Command1->move(64, 40);
     Send->setEnabled(true);
     for (QWidget *w : {static_cast<QWidget *>(ChatBox), static_cast<QWidget *>(SendBox),
                        static_cast<QWidget *>(USERLIST)})
         styleFlatBox(w, Qt::white);
 }
 
+void Lobby::showOutOfLobby(const QString &reason, bool canRejoin)
+{
+    Label4->setText(reason);
+    Label4->setToolTip(reason);
+    Connection->setAccessibleDescription(reason);
+    Rejoin->setVisible(canRejoin);
+    Command1->move(canRejoin ? 112 : 64, 40);
+    Send->setEnabled(false);
+    if (Connection->isVisible()) {
+        // Already shown: a screen reader hears the new reason as it heard the panel come.
+        QAccessibleEvent again(Connection, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&again);
+    }
+    Connection->show();
+}
+
 void Lobby::replaceChat(const QString &line)
 {
     m_pendingChat.clear();  // lines queued before the welcome would have gone with the old text
+    m_pendingSpeakers.clear();
     m_chatFlush.stop();
     ChatBox->setText(line);
     ChatBox_Change();
 }
 
+void Lobby::appendSaid(const QString &speaker, const QString &text)
+{
+    appendChat(speaker + QStringLiteral("> ") + text);
+    m_pendingSpeakers.last() = int(speaker.size());
+}
+
 void Lobby::appendChat(const QString &line)
 {
     m_pendingChat.append(line);
+    m_pendingSpeakers.append(0);
     if (m_chatFlush.isActive())
         return;
     const QScreen *shown = screen();
@@ -336,15 +501,16 @@ void Lobby::flushChat()
     if (m_pendingChat.isEmpty())
         return;
     m_lastChatFlush.start();
-    ChatBox->appendLines(m_pendingChat);  // the box keeps the newest ChatLinesKept
+    ChatBox->appendLines(m_pendingChat, m_pendingSpeakers);  // the box keeps the newest ChatLinesKept
     m_pendingChat.clear();
+    m_pendingSpeakers.clear();
     ChatBox_Change();
 }
 
 void Lobby::closeEvent(QCloseEvent *event)
 {
+    answerLink(false);
     m_session.setView(nullptr);
     m_session.Form_Unload();
     event->accept();
-    emit unloaded();
 }

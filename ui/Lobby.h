@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QElapsedTimer>
+#include <QPixmap>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -18,6 +19,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class Resource;
 
@@ -44,6 +46,7 @@ public:
     QListWidget *USERLIST;
     QPushButton *Command2;  // "&Refresh Users"
     QFrame *Connection;
+    QPushButton *Rejoin;    // "Re&join", while out of the lobby by a kick or a refusal
     QPushButton *Command1;  // "View Log"
     QLabel *Label4;
     QLabel *bg3;
@@ -55,6 +58,11 @@ public:
     QLabel *Label1;
     QLabel *GFX1;
     QLabel *BG;
+    // A posted link, offered without taking the focus: what was typed goes on being typed.
+    QFrame *LinkBar;
+    QLabel *LinkText;
+    QPushButton *LinkOpen;
+    QPushButton *LinkDismiss;
 
     void Form_Load();
     void ChatBox_Change();
@@ -66,11 +74,14 @@ public:
     void setCaption(const QString &caption) override;
     void showRegistrationRefused(const QString &reason) override;
     void showJoined() override;
+    void showOutOfLobby(const QString &reason, bool canRejoin) override;
     void replaceChat(const QString &line) override;
     void appendChat(const QString &line) override;
+    void appendSaid(const QString &speaker, const QString &text) override;
     void setHostControlsVisible(bool visible) override;
     void showPlace(int index, const Place &place) override;
     void showInHutMessage() override;
+    void showHutMessage(const QString &text) override;
     void showLoginForm() override;
     void closeLobby() override;
     void setUserListRows(const QList<UserRow> &rows) override;
@@ -81,26 +92,35 @@ public:
     void showLaunchProblem(const QString &text) override;
 
 signals:
-    void unloaded();
     void loginFormRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildConnectionPanel();
     void buildHutPanel();
+    void buildLinkBar();
+    void answerLink(bool open);
+    void showUserMenu(QListWidgetItem *row, QPoint globalPos);
 
     LobbySession &m_session;
     Resource &m_store;
     QPointer<NewsForm> m_newsForm;
     QPointer<LogFrm> m_logFrm;
     std::array<Place, 4> m_places{};
+    QPixmap m_contestedPlace;  // drawn as a taken place, in another colour and marked
+    std::function<void(bool)> m_linkAnswer;
+    // Open answers no click for a moment after the bar appears: a click meant for the chat is no consent.
+    static constexpr int LinkArmingMs = 600;
+    QTimer m_linkArming;
     // Chat lines wait for the next frame of the screen, and under a flood for a tenth of a
     // second after the last update: however many reads brought them, they reach the box
     // in one edit and one repaint.
     static constexpr int FloodUpdateMs = 100;
     QStringList m_pendingChat;
+    QList<int> m_pendingSpeakers;  // the speaker's name length of each pending line, 0 for notes
     QTimer m_chatFlush;
     QElapsedTimer m_lastChatFlush;
     void flushChat();

@@ -68,7 +68,8 @@ void WindowSet::onLobbyChosen(int lobby)
     }
     m_session = std::make_unique<LobbySession>(m_nickname, "#TavarineNET_" + QByteArray::number(lobby));
     m_lobby = new Lobby(*m_session, resource());
-    connect(m_lobby, &Lobby::unloaded, this, &WindowSet::programEnded);
+    // The session owns the end: once its last lines are out, after the window closed or a launch.
+    connect(m_session.get(), &LobbySession::finished, this, &WindowSet::programEnded);
     connect(m_lobby, &Lobby::loginFormRequested, this, [this] { loginForm()->show(); });
     m_session->Form_Load(m_server);
     m_lobby->show();

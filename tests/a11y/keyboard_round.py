@@ -17,6 +17,7 @@ NICK, CHAT, CHANNEL = 'Ann', 'hello from the keys', 'PRIVMSG #TavarineNET_3 :...
 QUIET = {'stdout': subprocess.DEVNULL, 'stderr': subprocess.DEVNULL}
 focus = {'object': None, 'moves': 0}
 titles = []  # names announced as changed
+alerts = []  # alerts that appeared: (name, description)
 
 def fail(what):
     sys.exit('FAIL: ' + what)
@@ -100,6 +101,11 @@ def on_rename(event):
     event.source.clear_cache()  # the event's own value is not the name
     titles.append(read(event.source, 'name')[0])
 
+def on_showing(event):
+    if event.detail1 and read(event.source, 'role_name') == ['alert']:
+        event.source.clear_cache()
+        alerts.append(tuple(read(event.source, 'name', 'description')))
+
 def focused(what='name'):
     return read(focus['object'], what)[0]
 
@@ -143,14 +149,16 @@ def main(program):
                    f'PidFile = {T}/irc/ngircd.pid\n[Limits]\nMaxNickLength = 31\nMaxConnectionsIP = 0\nMaxJoins = 0\n'
                    f'[Options]\nDNS = no\nIdent = no\nPAM = no\nIncludeDir = {T}/irc/conf.d\n')
     ircd = start('ngircd', '-n', '-f', T + '/irc/ngircd.conf')
-    with open(T + '/gxexec.exe', 'w') as launcher:  # the stand-in launcher records its arguments
-        launcher.write(f'#!/bin/sh\nprintf "%s\\n" "gxexec.exe $*" >> {T}/starts\n')
-    os.chmod(T + '/gxexec.exe', 0o755)
+    for stand_in in ('gxexec.exe', 'xdg-open'):  # the launcher and the desktop's link opener record their arguments
+        with open(f'{T}/{stand_in}', 'w') as script:
+            script.write(f'#!/bin/sh\nprintf "%s\\n" "{stand_in} $*" >> {T}/starts\n')
+        os.chmod(f'{T}/{stand_in}', 0o755)
     open(T + '/starts', 'w').close()
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb', PATH=T + ':' + os.environ['PATH'])
-    listeners = [Atspi.EventListener.new(on_focus), Atspi.EventListener.new(on_rename)]  # they must stay alive
+    listeners = [Atspi.EventListener.new(f) for f in (on_focus, on_rename, on_showing)]  # they must stay alive
     listeners[0].register('object:state-changed:focused')
     listeners[1].register('object:property-change:accessible-name')
+    listeners[2].register('object:state-changed:showing')
     wait('window manager', lambda: os.path.exists(T + '/wm-up'))
     bob = PlainClient()
 
@@ -186,31 +194,59 @@ def main(program):
     wait('announcement of the caption', lambda: f'Tavarine IRC Client, Connected, Logged in As: {NICK} in Lobby: 3' in titles)
     check_names()
 
-    print('2. take hut place 2 (bob holds place 3)', flush=True)
-    bob.send(CHANNEL + 'TAVHUT1 bob> 3|||')
-    described('Hut place 3', 'bob')
+    print('2. take hut place 2 (bob hosts in place 1)', flush=True)
+    bob.send(CHANNEL + 'TAVHUT1 bob> 1|||')
+    described('Hut place 1', 'bob')
     move_focus('Hut place 2')
     keys('space')
     bob.hear(f'...TAVHUT1 {NICK}> 2|||')
     described('Hut place 2', 'you')
 
-    print('3. a room message; a chat line', flush=True)
+    print('3. a room message; a chat line typed while a link comes, then the link opened', flush=True)
     bob.send(CHANNEL + 'TAVMSG tonight at nine|||')
     wait('room message window', lambda: find('Room message'))
     check_names()
     move_focus('Message', 'Tab', 'text')
-    keys(CHAT, command='type')
+    keys(CHAT[:5], command='type')
+    bob.send(CHANNEL + 'TAVLNK http://example.test/|||')
+    wait('link bar heard', lambda: ('Posted link', 'bob posted a link: http://example.test/') in alerts)
+    keys(CHAT[5:], command='type')
     keys('Return')
     bob.hear(f'...TAVCHAT {NICK}> {CHAT}|||')
+    check_names()
+    wait('Open armed', lambda: Atspi.StateType.SENSITIVE in read(find('Open link'), 'state_set')[0].get_states())
+    move_focus('Open link')
+    keys('space')
+    starts = lambda: open(T + '/starts').read().splitlines()  # a stand-in may outlive what started it
+    wait('the link opened', lambda: 'xdg-open http://example.test/' in starts())
 
     print('4. leave the hut', flush=True)
     move_focus('Leave the hut')
     keys('Return')
     bob.hear(f'...TAVHUT1EXIT {NICK}> 2|||')
     described('Hut place 2', 'free')
+    bob.send(CHANNEL + 'TAVHUT1EXIT bob> 1|||')
+    described('Hut place 1', 'free')
+
+    print('4b. ignore bob from his row of the user list, then stop ignoring him', flush=True)
+    bob.send(CHANNEL + 'TAVLIST|||bob|||')
+    wait("bob's row", lambda: find('bob'))
+    move_focus('bob', 'Tab', 'list item')
+    for menu_key, item, row in (('shift+F10', 'Ignore bob', 'bob (ignored)'), ('Menu', 'Stop ignoring bob', 'bob')):
+        keys(menu_key)
+        move_focus(item, 'Down', 'menu item')
+        keys('Return')
+        wait(f'focus on the row {row!r}', lambda: focused() == row)
+
+    print('4c. bob (the channel operator: he joined first) kicks Ann; the reason is heard, Rejoin by keys', flush=True)
+    bob.send(f'KICK #TavarineNET_3 {NICK}OnTavNET :bye')
+    wait('the reason heard', lambda: ('Connection', 'bob put you out of the lobby: bye') in alerts)
+    move_focus('Rejoin')
+    keys('Return')
+    bob.hear(f'{NICK}OnTavNET@127.0.0.1 JOIN')
 
     print('5. take place 1 and launch', flush=True)
-    move_focus('Hut place 1', 'shift+Tab')
+    move_focus('Hut place 1', 'Tab')
     keys('Return')
     bob.hear(f'...TAVHUT1 {NICK}> 1|||')
     wait('launch control for the host', lambda: Atspi.StateType.SHOWING in (read(find('Launch the game'), 'state_set')[0] or Atspi.StateSet()).get_states())
@@ -220,10 +256,10 @@ def main(program):
     bob.hear(f'...TAVHUT1EXIT {NICK}> 1|||')
     bob.hear(f'...TAVHUT1LAUNCH {NICK}> 127.0.0.1|||')
     wait('end of the program after the launch', lambda: lobby.poll() == 0)
-    starts = lambda: open(T + '/starts').read().splitlines()  # the launcher may outlive the program
-    wait('start of the launcher', starts)
-    if starts() != [f'gxexec.exe tav3.exe /h tcp /n{NICK} /boundip 127.0.0.1']:
-        fail(f'the launcher started as {starts()}')
+    launches = lambda: [line for line in starts() if line.startswith('gxexec.exe')]
+    wait('start of the launcher', launches)
+    if launches() != [f'gxexec.exe tav3.exe /h tcp /n{NICK} /boundip 127.0.0.1']:
+        fail(f'the launcher started as {launches()}')
     print('PASS: the round by keys alone', flush=True)
 
 main(sys.argv[1])

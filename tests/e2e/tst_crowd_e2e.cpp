@@ -8,7 +8,6 @@
 #include "PlainIrcClient.h"
 #include "RealIrcServer.h"
 #include "protocol/LobbyCommands.h"
-#include "protocol/UserList.h"
 
 #include <QRegularExpression>
 
@@ -167,6 +166,57 @@ private slots:
         QVERIFY(!bob.received.contains(" KICK ") && !bob.received.contains("from outside"));
         ann.take(1);
         QTRY_VERIFY_WITH_TIMEOUT(bob.places[0] == "Ann" && ann.list == QByteArrayList{"Bob"} && bob.list == QByteArrayList{"Ann"}, 20000);
+    }
+
+    // A stranger who joined the empty channel first (its operator) and a second one who quits:
+    // nothing of theirs pops up at Ann, and kicking Ann's host then taking his place and launching
+    // in the same moment starts nothing; Ann leaves the hut with her host and is told. Kicked
+    // herself, and refused at the closed door, Ann is told, and Rejoin brings her back.
+    void strangers_data() { story_data(); }
+    void strangers()
+    {
+        QFETCH(int, kind);
+        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
+            QSKIP("this server is not installed");
+        const QByteArray ch = "#TavarineNET_3";
+        StandInLauncher launcher;
+        RealIrcServer server;  // not the lobby's own: the first to join a channel is its operator
+        PlainIrcClient eve, mal;
+        QVERIFY(server.start({.kind = RealIrcServer::Kind(kind), .lobbyChannels = false}) && eve.enter(server.port(), "EveOnTavNET"));
+        eve.write("TOPIC " + ch + " :...TAVMSG topic|||  ...TAVLNK http://a.test/topic|||\r\n");
+        RecordingView views[2];
+        LobbySession bob("Bob", ch), ann("Ann", ch);
+        for (LobbySession *s : {&bob, &ann}) {
+            s->setView(&views[s == &ann]);
+            s->Form_Load(server.address());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ann.state().UserListText.isListed("Bob") && bob.state().UserListText.isListed("Ann"), 20000);
+        QVERIFY(mal.enter(server.port(), "MalOnTavNET"));
+        mal.write("NOTICE " + ch + " :...TAVMSG notice|||\r\nPRIVMSG AnnOnTavNET :...TAVLNK http://a.test/private|||\r\n"
+                  "NOTICE AnnOnTavNET :...TAVMSG aside|||\r\nQUIT :...TAVMSG bye|||  ...TAVLNK http://a.test/quit|||\r\n");
+        bob.Player_Click(0);
+        QTRY_COMPARE_WITH_TIMEOUT(ann.state().Hut.HutSlots()[0], QByteArray("Bob"), 20000);
+        ann.Player_Click(1);
+        QVERIFY(arrives(eve.received, " :...TAVHUT1 Ann> 2|||\r\n"));
+        eve.write("KICK " + ch + " BobOnTavNET :out\r\n" + LobbyCommands::tavHut1(ch, "Eve", 1)
+                  + LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6"));
+        QVERIFY(arrives(eve.received, " :...TAVHUT1EXIT Ann> 2|||\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(ann.state().Hut.HutSlots()[0], QByteArray("Eve"), 20000);
+        QVERIFY(views[1].chat.join('\n').contains("Bob, the host of your hut, left the lobby"));
+        QTRY_VERIFY_WITH_TIMEOUT(ann.state().InboundLog.text().contains(" QUIT :"), 20000);  // Mal's last words are in
+        QVERIFY(views[1].roomMessage.isEmpty() && views[1].linksAsked.isEmpty() && launcher.starts().isEmpty());
+        // The operator puts Ann out and closes the door: she is told each time, and Rejoin gets her back.
+        eve.write("KICK " + ch + " AnnOnTavNET :enough\r\nMODE " + ch + " +i\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(views[1].outOfLobby, QStringLiteral("Eve put you out of the lobby: enough"), 20000);
+        QVERIFY(!ann.Send_Click(QStringLiteral("still here?")) && ann.state().UserListText.isEmpty());
+        ann.Rejoin_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(views[1].outOfLobby.startsWith("The server did not let you into the lobby: "), 20000);
+        eve.write("MODE " + ch + " -i\r\n");
+        QVERIFY(arrives(eve.received, "-i\r\n"));  // the door is open again
+        ann.Rejoin_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(ann.life().inLobby() && ann.state().UserListText.isListed("Eve"), 20000);
+        QVERIFY(views[1].chat.last() == " -=Back in the lobby=-" && ann.Send_Click(QStringLiteral("back")));
+        QVERIFY(arrives(eve.received, " :...TAVCHAT Ann> back|||\r\n"));
     }
 };
 

@@ -3,6 +3,8 @@
 #include "Fixtures.h"
 #include "protocol/LobbyCommands.h"
 
+#include <QSignalSpy>
+
 #include <memory>
 #include <optional>
 
@@ -74,7 +76,7 @@ private slots:
     }
     void serverWordsInChatTriggerNothing()
     {
-        QVERIFY(join() && from("Eve", "...TAVLIST|||eve|||") && from("Zed", "...TAVHUT1 Zed> 2|||"));
+        QVERIFY(join() && from("Zed", "...TAVHUT1 Zed> 2|||"));
         // From the server: a re-registration request; its refusal leads into the channel again.
         QVERIFY(deliver("NOTICE AUTH :*** Looking up your hostname\r\n") && sent(Registration));
         QVERIFY(deliver(":irc.test.local 462 AnnOnTavNET :You may not reregister\r\n") && sent(JoinLines));
@@ -83,21 +85,128 @@ private slots:
             QVERIFY(from("bob", "...TAVCHAT bob> " + words + "|||") && from("bob", words));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(deliver(QByteArray("PING :a\nb\0c\r\n", 13)) && sent("PONG :abc\r\n"));  // a token cannot break the line
-        QCOMPARE(session->state().UserListText.text(), QByteArray("eve\r\nbob\r\n"));
+        QCOMPARE(session->state().UserListText.text(), QByteArray("Bob\r\nCy\r\nEve\r\nMal\r\nZed\r\ndee\r\nm\r\n"));
         QVERIFY(view.taken(1) && session->state().Hut.HutSlots()[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
     }
-    void refusedNicknameThenKicked()
+    // Whole names in either letter case, in order of arrival; TAVQUIT hides a player until he
+    // speaks again; an announcement in the channel after a player's first shows the classic rules.
+    void lobbyMembers()
+    {
+        LobbyMembers m;
+        QVERIFY(m.arrived("jimbob") && m.arrived("bob") && !m.arrived("BOB"));
+        QVERIFY(!m.arrived("") && !m.arrived(QByteArray(LobbyMembers::MaxNameBytes + 1, 'x')));
+        QVERIFY(!m.announced("Bob", true) && !m.announced("jimbob", false) && !m.announced("jimbob", true));
+        QVERIFY(!m.classicPresent() && m.announced("jimbob", true) && m.classicPresent() && !m.announced("JIMBOB", true));
+        m.unlist("BOB");
+        QCOMPARE(m.text(), QByteArray("jimbob\r\n"));
+        m.relist("bob");
+        QVERIFY(!m.left("jim") && m.left("JimBob") && !m.classicPresent());
+        QCOMPARE(m.rows(), QByteArrayList{"bob"});
+    }
+    // A newcomer learns everybody from answers to it alone, several newcomers in one line; who
+    // leaves (QUIT, PART, KICK, NICK) takes exactly one name off the list, and a refresh none; a
+    // client of the classic rules makes this one re-announce itself (as notices) when somebody
+    // quits, until it leaves.
+    void presenceAndAnswers()
+    {
+        QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
+        session->Player_Click(1);
+        for (int n = 0; n < 6; ++n)  // the send bucket empties: the answers wait, and gather
+            session->Send_Click(QString::number(n));
+        const QByteArray come = " JOIN :#TavarineNET_3\r\n";
+        QVERIFY(deliver(":NedOnTavNET!u@h" + come + ":OdaOnTavNET!u@h" + come + ":plain!u@h" + come));
+        QVERIFY(sent("PRIVMSG NedOnTavNET,OdaOnTavNET :...TAVLIST|||Ann|||\r\nPRIVMSG NedOnTavNET,OdaOnTavNET :...TAVHUT1 Ann> 2|||\r\n"));
+        QVERIFY(script(":NedOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Ned> 3|||\n"
+                       ":MalOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Oda> 4|||\nOda: ...TAVLIST|||Oda|||"));
+        const LobbyMembers &list = session->state().UserListText;
+        QVERIFY(session->state().Hut.HutSlots()[2] == "Ned" && !view.taken(3) && !list.classicPresent());
+        QCOMPARE(list.text(), QByteArray("Bob\r\nCy\r\nEve\r\nMal\r\nZed\r\ndee\r\nm\r\nNed\r\nOda\r\n"));
+        QVERIFY(script(":CyOnTavNET!u@h QUIT :bye\n:EveOnTavNET!u@h PART #TavarineNET_3\n"
+                       ":BobOnTavNET!u@h KICK #TavarineNET_3 MalOnTavNET :out\n:ZedOnTavNET!u@h NICK :plain"));
+        QCOMPARE(list.text(), QByteArray("Bob\r\ndee\r\nm\r\nNed\r\nOda\r\n"));
+        session->Command2_Click();
+        QVERIFY(sent(Ch + "...GETTAVLIST\r\n") && list.size() == 5);
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing for the comings and goings
+        const QByteArray notices = "NOTICE #TavarineNET_3 :...TAVLIST|||Ann|||\r\nNOTICE #TavarineNET_3 :...TAVHUT1 Ann> 2|||\r\n";
+        QVERIFY(from("Oda", "...TAVLIST|||Oda|||") && list.classicPresent() && sent(notices));
+        QVERIFY(deliver(":mOnTavNET!u@h QUIT :bye\r\n") && sent(notices));
+        QVERIFY(deliver(":OdaOnTavNET!u@h PART #TavarineNET_3\r\n:deeOnTavNET!u@h QUIT :bye\r\n"));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
+    }
+    void refusedNickname()
     {
         for (const auto &[line, reason] : {std::pair{"432 * Ann[ :Erroneous nickname", "Ann[: Erroneous nickname"},
                                            {"433 * AnnOnTavNET :Nickname in use", "AnnOnTavNET: Nickname in use"}})
             QVERIFY(deliver(":irc.test.local " + QByteArray(line) + "\r\n") && view.refusal == reason && !view.joinedLook);
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing retried
+        session->Timer1_Timer();
+        QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Connected, not in the lobby"));
+    }
+    // Kicked, refused at the door, a line refused, the server's last word, a lost link: each is
+    // told as the server said it; out of the lobby nothing is shown as said and no place is held;
+    // Rejoin and the reconnection bring the player back.
+    void outOfTheLobby()
+    {
+        QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
+        session->Player_Click(1);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 2|||\r\n"));
+        QVERIFY(deliver(":EveOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :behave\r\n"));
+        QCOMPARE(view.outOfLobby, QStringLiteral("Eve put you out of the lobby: behave"));
+        QVERIFY(view.canRejoin && view.chat.last().contains(view.outOfLobby) && view.userListRows.isEmpty());
+        QVERIFY(session->state().Hut.MyHutSlot() == 0 && !view.taken(0) && !view.taken(1));
+        session->Timer1_Timer();
+        QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Connected, not in the lobby"));
+        const qsizetype shown = view.chat.size();
+        QVERIFY(!session->Send_Click(QStringLiteral("anyone?")) && view.chat.size() == shown);
+        session->Player_Click(3);
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
+        // Each refusal of the JOIN says the server's reason; Rejoin asks again.
+        for (const char *code : {"471", "473", "474", "475", "403", "405", "437"}) {
+            session->Rejoin_Click();
+            QVERIFY(sent("JOIN #TavarineNET_3\r\n"));
+            QVERIFY(deliver(":irc.test.local " + QByteArray(code) + " AnnOnTavNET #TavarineNET_3 :No way " + code + "\r\n"));
+            QCOMPARE(view.outOfLobby, "The server did not let you into the lobby: No way " + QString::fromLatin1(code));
+        }
+        session->Rejoin_Click();
+        QVERIFY(sent("JOIN #TavarineNET_3\r\n") && deliver(OwnJoin));
+        QVERIFY2(view.outOfLobby.isEmpty() && view.chat.last() == " -=Back in the lobby=-", qPrintable(view.chat.join('\n')));
+        // A typed line the server refuses is marked; the server's ERROR is shown before the link goes.
+        QVERIFY(session->Send_Click(QStringLiteral("hello")) && sent(Ch + "...TAVCHAT Ann> hello|||\r\n"));
+        QVERIFY(deliver(":irc.test.local 404 AnnOnTavNET #TavarineNET_3 :Cannot send to channel\r\n"));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=Not sent: the server refused your line (Cannot send to channel)=-"));
+        QVERIFY(deliver("ERROR :Closing link: server restarting\r\n"));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=The server closes the connection: Closing link: server restarting=-"));
         server->client->disconnectFromHost();
-        QTRY_COMPARE(session->socket().state(), int(LobbySocket::Closing));
+        QTRY_VERIFY(session->Reconnect.isActive());
+        QVERIFY(view.chat.last().startsWith(" -=The connection to the server was lost. Reconnecting in ") && !view.canRejoin);
         session->Timer1_Timer();
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected (Server has kicked you)"));
-        QVERIFY(!session->Send_Click(QStringLiteral("hello")));  // nothing sent; the window keeps the typed text
-        QVERIFY(session->socket().waitingLines() == 0 && !session->socket().send(Ch + "late\r\n"));
+        QVERIFY(!session->Send_Click(QStringLiteral("hello?")) && !session->socket().send(Ch + "late\r\n"));
+        // Back under the same name, once the old connection has let it go.
+        const QPointer<QTcpSocket> old = server->client;
+        session->Reconnect_Timer();
+        QTRY_VERIFY(server->client != old);
+        QVERIFY(sent(Registration) && deliver(":irc.test.local 433 * AnnOnTavNET :Nickname in use\r\n"));
+        QVERIFY(view.chat.last().contains("still held by your old connection") && session->Reconnect.isActive());
+        const QPointer<QTcpSocket> refused = server->client;
+        session->Reconnect_Timer();
+        QTRY_VERIFY(server->client != refused);
+        QVERIFY(sent(Registration) && join());
+        QVERIFY(view.chat.last() == " -=Back in the lobby=-" && session->Send_Click(QStringLiteral("back")));
+    }
+    // Lines written right before a close reach the server, even with its lines still unread.
+    void closeWithUnreadInput()
+    {
+        QVERIFY(join());
+        session->Player_Click(0);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        QSignalSpy finished(session.get(), &LobbySession::finished);
+        server->client->write(QByteArray(4 << 20, 'x') + "\r\n");
+        server->client->flush();
+        session->LaunchButton_Click();
+        QVERIFY(server->clientGone());
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(server->received.contains(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
     }
     void unreachableServer()
     {
@@ -107,6 +216,7 @@ private slots:
         session->Timer1_Timer();
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
         QVERIFY(session->state().OutboundLog.text().isEmpty() && session->socket().waitingLines() == 0);
+        QVERIFY(!session->Reconnect.isActive());  // never in: a server that cannot be reached is not hammered
     }
     void hutStory()
     {
@@ -121,19 +231,19 @@ private slots:
         for (const QByteArray slot : {"0", "-1", "12", "70000", "x", "5"})
             QVERIFY(from("Zed", "...TAVHUT1 Zed> " + slot + "|||"));
         QVERIFY(s.Hut.HutSlots()[4] == "Zed" && std::count(s.Hut.HutSlots().begin(), s.Hut.HutSlots().end(), QByteArray()) == 9);
-        // A query is answered; a player holds one place; a refresh shows every place free, asks and notes it.
-        QVERIFY(from("bob", "...GETHUTLIST") && sent(Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        // A query is answered to the one who asked; a player holds one place; a refresh shows every place
+        // free, asks and notes it.
+        QVERIFY(from("bob", "...GETHUTLIST") && sent("PRIVMSG bobOnTavNET :...TAVHUT1 Ann> 1|||\r\n"));
         QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && view.taken(2) && view.places[2].holders == QStringList{"Zed"} && s.Hut.HutSlots()[4].isEmpty());
         session->Refresh_Click();
         QVERIFY(!view.taken(0) && s.Hut.HutSlots()[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
         QCOMPARE(view.chat.last(), QStringLiteral(" -=Refreshing Hut #1=-"));
         session->Timer5_Timer();
         QVERIFY(view.taken(0) && view.places[0].kind == LobbyView::Place::Mine);
-        // Somebody who quits frees only their own place; the member announces itself and its place again.
-        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && from("Eve", "...TAVLIST|||eve|||"));
-        QVERIFY(deliver(":ZedOnTavNET!u@h QUIT :Client closed connection\r\n"));
-        QVERIFY(view.taken(0) && !view.taken(2) && view.places[2].holders.isEmpty() && s.UserListText.isEmpty());
-        QVERIFY(sent(Ch + "...TAVLIST|||Ann|||\r\n" + Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        // Somebody who quits frees only their own place, and costs the others nothing.
+        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && deliver(":ZedOnTavNET!u@h QUIT :Client closed connection\r\n"));
+        QVERIFY(view.taken(0) && !view.taken(2) && view.places[2].holders.isEmpty() && !s.UserListText.isListed("Zed"));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         // Leaving sends the old place; outside the hut a query goes unanswered.
         session->QuitButton_Click();
         QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.Hut.MyHutSlot() == 0);
@@ -165,52 +275,64 @@ private slots:
     {
         QTest::addColumn<QByteArrayList>("steps");  // each one read ("Who: text" lines, or raw), or one of Ann's actions
         QTest::addColumn<QByteArray>("joins");      // the address Ann's game joins; empty: nothing may start
-        QTest::addColumn<QByteArray>("places");     // places 1 to 4 afterwards, when nothing started
+        QTest::addColumn<QByteArray>("after");      // when nothing started: places 1 to 4 (claimants a|b), Ann's slot, what she was told
         const QByteArray hosted = "Bob: ...TAVHUT1 Bob> 1|||", exit = "Bob: ...TAVHUT1EXIT Bob> 1|||",
-                         launch = "Bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||", away = "Bob: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||";
-        const QByteArrayList inBobsHut{hosted, "click"};  // Bob hosts, Ann takes place 2
-        const auto attack = [](const char *name, const QByteArrayList &steps, const char *places) {
-            QTest::newRow(name) << steps << QByteArray() << QByteArray(places);
+                         launch = "Bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||", away = "Bob: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||",
+                         evesHut = "Eve: ...TAVHUT1 Eve> 1|||\nEve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||";
+        // Bob hosts, Ann takes place 2, then the answers to her JOIN are in.
+        const QByteArrayList inBobsHut{hosted, "click", "settle"};
+        const auto attack = [](const char *name, const QByteArrayList &steps, const char *after) {
+            QTest::newRow(name) << steps << QByteArray() << QByteArray(after);
         };
-        const auto honest = [](const char *name, const QByteArrayList &steps) {
-            QTest::newRow(name) << steps << QByteArray("10.1.2.3") << QByteArray();
+        const auto honest = [](const char *name, const QByteArrayList &steps, const char *joins = "10.1.2.3") {
+            QTest::newRow(name) << steps << QByteArray(joins) << QByteArray();
         };
-        attack("stranger announces the host's place, launches", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 1|||",
-               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,,");
+        // The host goes, a stranger takes his place and launches in the same read: the member left with its host.
+        for (const char *gone : {":BobOnTavNET!u@h QUIT :bye", ":BobOnTavNET!u@h PART #TavarineNET_3",
+                                 ":EveOnTavNET!u@h KICK #TavarineNET_3 BobOnTavNET :out", ":BobOnTavNET!u@h NICK :BobbyOnTavNET"})
+            attack(gone, inBobsHut + QByteArrayList{gone + ("\n" + evesHut)}, "Eve,,,;0;left the lobby");
+        attack("host's exit, a stranger's claim, then the grace runs out", inBobsHut + QByteArrayList{exit,
+               "Eve: ...TAVHUT1 Eve> 1|||", "grace", "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Eve,,,;0;without launching");
+        attack("long after the host's exit", inBobsHut + QByteArrayList{exit, "grace", away}, ",,,;0;without launching");
+        attack("stranger answers the JOIN before the host", {"Eve: ...TAVHUT1 Eve> 1|||", "click", hosted,
+               "Eve: ...TAVHUT1EXIT Eve> 1|||\nEve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,,,;0;nobody can tell");
+        attack("joining under a contested host", {"Eve: ...TAVHUT1 Eve> 1|||\n" + hosted, "click"}, "Eve|Bob,,,;0");
+        attack("answers to a refresh race", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||", "refresh",
+               "Eve: ...TAVHUT1 Eve> 3|||\nEve: ...TAVHUT1 Eve> 1|||", "Cy: ...TAVHUT1 Cy> 3|||\n" + hosted, "restore",
+               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,Eve|Cy,;2");
+        attack("an ignored host", inBobsHut + QByteArrayList{"ignore bob", exit + "\n" + launch}, ",,,;0;You ignore Bob");
+        attack("an ignored stranger's claim", inBobsHut + QByteArrayList{"ignore Eve", "Eve: ...TAVHUT1 Eve> 3|||"}, "Bob,Ann,,;2");
         attack("stranger speaks for the host", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1EXIT Bob> 1|||\n"
-               "Eve: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||", "Mal: ...TAVHUT1 Bob> 3|||"}, "Bob,Ann,,");
+               "Eve: ...TAVHUT1LAUNCH Bob> 6.6.6.6|||", "Mal: ...TAVHUT1 Bob> 3|||"}, "Bob,Ann,,;2");
         attack("host's lines privately, or as a notice", inBobsHut + QByteArrayList{
                ":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1EXIT Bob> 1|||\n"
                ":BobOnTavNET PRIVMSG AnnOnTavNET :...TAVHUT1LAUNCH Bob> 6.6.6.6|||",
-               ":BobOnTavNET NOTICE #TavarineNET_3 :...TAVHUT1LAUNCH Bob> 6.6.6.6|||"}, "Bob,Ann,,");
-        attack("stranger takes a member's place to free it", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 2|||",
-               "Eve: ...TAVHUT1EXIT Eve> 2|||"}, "Bob,Ann,,");
+               ":BobOnTavNET NOTICE #TavarineNET_3 :...TAVHUT1LAUNCH Bob> 6.6.6.6|||"}, "Bob,Ann,,;2");
+        attack("claims on a held place, and on Ann's own", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
+               "Eve: ...TAVHUT1 Eve> 2|||\nEve: ...TAVHUT1 Eve> 3|||\nEve: ...TAVHUT1 Eve> 1|||", "Eve: ...TAVHUT1EXIT Eve> 2|||",
+               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,Cy,;2;Eve claims your place 2");
         attack("stranger fills the free places", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 3|||",
-               "Eve: ...TAVHUT1 Eve> 4|||"}, "Bob,Ann,,Eve");
+               "Eve: ...TAVHUT1 Eve> 4|||"}, "Bob,Ann,,Eve;2");
         attack("a member who is not the host", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
-               "Cy: ...TAVHUT1LAUNCH Cy> 6.6.6.6|||"}, "Bob,Ann,Cy,");
-        attack("long after the host's exit", inBobsHut + QByteArrayList{exit, "grace", away}, ",Ann,,");
-        attack("after the host left the channel", inBobsHut + QByteArrayList{":BobOnTavNET!u@h PART #TavarineNET_3", away}, ",Ann,,");
-        attack("stranger right after a refresh", inBobsHut + QByteArrayList{"refresh", "Eve: ...TAVHUT1 Eve> 1|||\n"
-               "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, ",,,");
+               "Cy: ...TAVHUT1LAUNCH Cy> 6.6.6.6|||"}, "Bob,Ann,Cy,;2");
         attack("not a plain address", inBobsHut + QByteArrayList{"Bob: ...TAVHUT1LAUNCH Bob> 127.0.0.1 ; rm -rf ~|||\n"
-               "Bob: ...TAVHUT1LAUNCH Bob> -x|||\nBob: ...TAVHUT1LAUNCH Bob> |||"}, "Bob,Ann,,");
-        attack("two took place 1 at once: the one Ann did not see", {"Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
-               exit + "\n" + away}, "Cy,Ann,,");
+               "Bob: ...TAVHUT1LAUNCH Bob> -x|||\nBob: ...TAVHUT1LAUNCH Bob> |||"}, "Bob,Ann,,;2");
+        attack("the host Ann did not choose", {"settle", "Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click", exit + "\n" + away}, "Cy,Ann,,;2");
         honest("exit and launch in one read", inBobsHut + QByteArrayList{exit + "\n" + launch});
         honest("exit and launch in separate reads", inBobsHut + QByteArrayList{exit, launch});
-        honest("right after a QUIT in the channel", inBobsHut + QByteArrayList{":CyOnTavNET!u@h QUIT :bye", exit + "\n" + launch});
-        honest("right after Ann refreshed the hut", inBobsHut + QByteArrayList{"refresh", exit, launch});
-        honest("host still in place 1, nickname in other letters", inBobsHut + QByteArrayList{"bob: ...TAVHUT1LAUNCH Bob> 10.1.2.3|||"});
-        honest("two took place 1 at once: this one first", {hosted + "\nCy: ...TAVHUT1 Cy> 1|||", "click", exit, launch});
-        honest("two took place 1 at once: the other first", {"Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
-               "Cy: ...TAVHUT1LAUNCH Cy> 10.1.2.3|||"});
+        honest("right after someone else's QUIT", inBobsHut + QByteArrayList{":CyOnTavNET!u@h QUIT :bye", exit + "\n" + launch});
+        honest("right after Ann refreshed the hut", inBobsHut + QByteArrayList{"refresh", "Eve: ...TAVHUT1 Eve> 1|||", exit, launch});
+        honest("the host in other letters", inBobsHut + QByteArrayList{"bob: ...TAVHUT1EXIT bob> 1|||\nbob: ...TAVHUT1LAUNCH BOB> 10.1.2.3|||"});
+        honest("a stranger's claim after the answers are in", inBobsHut + QByteArrayList{evesHut, exit, launch});
+        honest("two took place 1 at once: Ann saw this one first", {"settle", hosted + "\nCy: ...TAVHUT1 Cy> 1|||", "click", exit, launch});
+        honest("two took place 1 at once: Ann saw the other first", {"settle", "Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
+               "Cy: ...TAVHUT1LAUNCH Cy> 10.9.9.9|||"}, "10.9.9.9");
     }
     void whoMaySteerTheHut()
     {
         QFETCH(QByteArrayList, steps);
         QFETCH(QByteArray, joins);
-        QFETCH(QByteArray, places);
+        QFETCH(QByteArray, after);
         QVERIFY(join());
         for (const QByteArray &step : steps) {
             if (step == "click")
@@ -219,6 +341,12 @@ private slots:
                 session->Refresh_Click();
             else if (step == "grace")
                 session->HostExitGrace_Timer();
+            else if (step == "settle")
+                session->AnswerWindow_Timer();
+            else if (step == "restore")
+                session->Timer5_Timer();
+            else if (step.startsWith("ignore "))
+                session->IgnorePlayer(step.sliced(7), true);
             else
                 QVERIFY(script(step));
         }
@@ -227,9 +355,18 @@ private slots:
             QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp " + joins + " /nAnn /boundip 127.0.0.1"});
             return;
         }
-        const SharedState &s = session->state();
-        QCOMPARE(QByteArrayList(s.Hut.HutSlots().begin(), s.Hut.HutSlots().begin() + 4).join(','), places);
-        QVERIFY(!view.closed && s.Hut.MyHutSlot() == 2 && session->socket().isConnected() && launcher->starts().isEmpty());
+        const HutModel &hut = session->state().Hut;
+        QByteArrayList places;
+        for (int slot = 1; slot <= 4; ++slot)
+            places.append(hut.claimants(slot).join('|'));
+        const QByteArrayList expected = after.split(';');
+        QCOMPARE(places.join(','), expected[0]);
+        QCOMPARE(QByteArray::number(hut.MyHutSlot()), expected[1]);
+        QVERIFY(!view.closed && session->socket().isConnected() && launcher->starts().isEmpty());
+        if (expected.size() > 2)  // a member that left was told why; a player whose place is claimed, by whom
+            QVERIFY2(view.chat.join('\n').contains(expected[2]), qPrintable(view.chat.join('\n')));
+        if (hut.MyHutSlot() == 0 && expected.size() > 2)  // and its exit went out
+            QVERIFY(server->waitFor(Ch + "...TAVHUT1EXIT Ann> 2|||\r\n"));
     }
     // A stranger's queries cost one waiting announcement at most; what Ann types keeps its turn and
     // arrives whole, in lines that fit once the server puts her prefix in front; at her launch the
@@ -242,7 +379,7 @@ private slots:
         QVERIFY(script(QByteArrayList(300, "Eve: ...GETHUTLIST").join('\n')));
         QCOMPARE(session->socket().waitingLines(), 1);
         QVERIFY(session->Send_Click(QStringLiteral("after the queries")));
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n" + Ch + "...TAVCHAT Ann> after the queries|||\r\n"));
+        QVERIFY(sent("PRIVMSG EveOnTavNET :...TAVHUT1 Ann> 1|||\r\n" + Ch + "...TAVCHAT Ann> after the queries|||\r\n"));
         QString words;
         for (int n = 0; words.size() < 1990; ++n)
             words += QStringLiteral(" wörd%1").arg(n);
@@ -303,30 +440,44 @@ private slots:
         QVERIFY(join() && session->Send_Click(QStringLiteral("hello")));
         QVERIFY(sent(Ch + "...TAVCHAT Ann> hello|||\r\n") && view.chat.last() == "Ann> hello");
         // One read: each line counts by itself, a line that fails a rule ends only itself, and a
-        // line carrying a name counts only from that player in the channel; room messages from anyone.
+        // line carrying a name counts only from that player in the channel.
         QVERIFY(script(":x!u@h " + Ch + "...GETTAVLIST\nbob: ...TAVCHAT bob> no end\nx: ...TAVCHAT nobracket|||\n"
                        "dee: ...TAVCHAT dee> hi\xe2\x80\xa9" "Eve> fake|||\nbob: ...TAVLIST|||bob|||\nx: ...TAVLIST|||jimbob|||\n"
                        "Mal: ...TAVCHAT Bob> I am Bob|||\n:BobOnTavNET PRIVMSG AnnOnTavNET :...TAVCHAT Bob> aside|||\n"
-                       ":MalOnTavNET PRIVMSG AnnOnTavNET :TAVQUIT|||dee\nx: ...TAVMSG Game night|||")
-                && sent(Ch + "...TAVLIST|||Ann|||\r\n"));
-        QCOMPARE(view.chat.mid(2), QStringList{"dee> hi Eve> fake"});  // one line, as said
-        session->Timer2_Timer();
-        QCOMPARE(view.userListRows, (QStringList{"dee", "bob"}));
+                       ":MalOnTavNET PRIVMSG AnnOnTavNET :TAVQUIT|||dee\nm: ...TAVMSG Game night|||\n"
+                       "Cy: ...TAVCHAT Cy>   padded      \xe3\x80\x80  out\xe2\x80\xae""dab|||")
+                && sent("PRIVMSG x :...TAVLIST|||Ann|||\r\n"));
+        // One line as said, blanks and direction overrides of no effect.
+        QCOMPARE(view.chat.mid(2), (QStringList{"dee> hi Eve> fake", "Cy> padded outdab"}));
         QVERIFY(script("bob: TAVQUIT|||bob") && view.roomMessage == "Game night\r\n\r\n");
         session->Timer2_Timer();
-        QCOMPARE(view.userListRows, QStringList{"dee"});
-        session->Command2_Click();
-        QVERIFY(session->state().UserListText.isEmpty() && sent(Ch + "...GETTAVLIST\r\n"));
+        QCOMPARE(view.userListRows, (QStringList{"Cy", "Eve", "Mal", "Zed", "dee", "m"}));
+        session->IgnorePlayer("cy", true);  // his row says so; his chat shows no more
+        QVERIFY(view.userListRows.first() == "Cy (ignored)" && from("Cy", "...TAVCHAT Cy> hidden|||"));
         // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
         QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 4);
+        // Room messages and links pop up only from a player in the channel, saying so there: not from a
+        // topic, a notice, a private line, a quit reason, somebody outside the channel or an ignored player.
+        view.roomMessage.clear();
+        QVERIFY(script(":irc.test.local 332 AnnOnTavNET #TavarineNET_3 :...TAVMSG topic|||\n"
+                       ":EveOnTavNET!u@h TOPIC #TavarineNET_3 :...TAVLNK http://a.test/topic|||\n"
+                       ":EveOnTavNET!u@h NOTICE #TavarineNET_3 :...TAVMSG notice|||\n"
+                       ":EveOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVLNK http://a.test/private|||\n"
+                       ":ZedOnTavNET!u@h QUIT :...TAVMSG quit|||\nXy: ...TAVMSG outsider|||\nCy: ...TAVLNK http://a.test/cy|||"));
+        QVERIFY(view.roomMessage.isEmpty() && view.linksAsked.isEmpty());
+        // One of each a player per half minute; the rest are counted in one note.
+        QVERIFY(from("m", "...TAVMSG again|||") && from("m", "...TAVLNK http://a.test/m|||") && from("m", "...TAVLNK http://a.test/m2|||"));
+        QVERIFY(view.roomMessage.isEmpty() && view.linksAsked == QStringList{"http://a.test/m"});
+        session->HeldBackNote_Timer();
+        QVERIFY2(view.chat.last().contains("Held back 1 room messages and 1 links"), qPrintable(view.chat.last()));
         // Only a plain web address is asked about; No opens nothing, Yes opens it in the browser.
-        QVERIFY(from("m", "...TAVLNK file:///etc/passwd|||") && from("m", "...TAVLNK http://a.test/no|||"));
-        session->Player_Click(2);  // an unsafe link counts as No: the query in its line is still answered
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 3|||\r\n") && from("m", "...TAVLNK javascript:x GETHUTLIST|||"));
-        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 3|||\r\n"));
+        QVERIFY(from("dee", "...TAVLNK file:///etc/passwd|||") && from("dee", "...TAVLNK http://a.test/no|||"));
+        session->Player_Click(0);  // an unsafe link counts as No: the query in its line is still answered
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && from("Eve", "...TAVLNK javascript:x GETHUTLIST|||"));
+        QVERIFY(sent("PRIVMSG EveOnTavNET :...TAVHUT1 Ann> 1|||\r\n"));
         view.answerLinks = true;
-        QVERIFY(from("m", "...TAVLNK http://a.test/yes|||"));
-        QCOMPARE(view.linksAsked, (QStringList{"http://a.test/no", "http://a.test/yes"}));
+        QVERIFY(from("Eve", "...TAVLNK http://a.test/yes|||"));
+        QCOMPARE(view.linksAsked, (QStringList{"http://a.test/m", "http://a.test/no", "http://a.test/yes"}));
         QCOMPARE(view.browsed, QStringList{"http://a.test/yes"});
     }
 };

@@ -60,6 +60,10 @@ bool RealIrcServer::configure(const Options &options)
         ok = ok && conf.contains(from);
         conf.replace(from, to);
     };
+    const qsizetype lobbies = conf.indexOf("# The five lobbies");  // they come last in both files
+    ok = ok && lobbies > 0;
+    if (!options.lobbyChannels)
+        conf.truncate(lobbies);
     if (m_kind == NgIrcd) {  // ngircd takes a setting's last value: what is appended wins
         if (m_peer)
             conf += shipped(m_dials ? "ngircd-link-second.conf" : "ngircd-link-first.conf");

@@ -21,6 +21,9 @@ public:
         // member's NOTICE to a +n channel reaches every member; an outsider's is dropped.
         bool defaultFlood = true;
         int pingSeconds = 120;  // idle time before the server pings (ngircd: 5 at least)
+        // false: the lobbies are made by joining, as on most servers, and their first joiner is
+        // their operator.
+        bool lobbyChannels = true;
     };
     ~RealIrcServer() { stop(); }
     static QString program(Kind kind);

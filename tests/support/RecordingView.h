@@ -6,9 +6,9 @@
 
 // A LobbyView that remembers what the session showed, for headless sessions.
 struct RecordingView : LobbyView {
-    QString caption, refusal, roomMessage;
+    QString caption, refusal, roomMessage, outOfLobby;  // outOfLobby: the reason shown, while out
     QStringList chat, userListRows, linksAsked, browsed, launchProblems, hutMessages;
-    bool joinedLook = false, hostControls = false, closed = false, answerLinks = false;
+    bool joinedLook = false, hostControls = false, closed = false, answerLinks = false, canRejoin = false;
     int inHutMessages = 0;
     std::array<Place, 4> places{};
 
@@ -16,7 +16,16 @@ struct RecordingView : LobbyView {
 
     void setCaption(const QString &c) override { caption = c; }
     void showRegistrationRefused(const QString &reason) override { refusal = reason; }
-    void showJoined() override { joinedLook = true; }
+    void showJoined() override
+    {
+        joinedLook = true;
+        outOfLobby.clear();
+    }
+    void showOutOfLobby(const QString &reason, bool rejoin) override
+    {
+        outOfLobby = reason;
+        canRejoin = rejoin;
+    }
     void replaceChat(const QString &line) override { chat = QStringList{line}; }
     void appendChat(const QString &line) override { chat.append(line); }
     void setHostControlsVisible(bool visible) override { hostControls = visible; }

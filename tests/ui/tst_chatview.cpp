@@ -86,6 +86,31 @@ private slots:
         QCOMPARE(view.selectedText(), QStringLiteral("world"));
     }
 
+    // A speaker's name is bold, and a said line's wrapped rows start right of where names
+    // start, so no text passes for a speaker; what is read and copied stays "name> text".
+    void aSpeakerStandsApart()
+    {
+        ChatView view(10);
+        view.resize(140, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QString said = QStringLiteral("bob> hi"), wrapped = QStringLiteral("Cy> Mallory> a line long enough to wrap");
+        view.appendLines({said, said, wrapped, wrapped}, {0, 3, 2});
+        view.viewport()->repaint();
+        const int line2 = int(said.size()) + 1, line3 = 2 * line2, line4 = line3 + int(wrapped.size()) + 1;
+        QVERIFY(view.characterRect(line2 + 2).right() > view.characterRect(2).right());  // "bob" said, wider than in a note
+        const auto firstOfRow = [&](int start, int row) {
+            int at = start;
+            for (int seen = 0; at < start + wrapped.size() && seen < row; ++at)
+                seen += view.characterRect(at + 1).y() > view.characterRect(at).y();
+            return view.characterRect(at);
+        };
+        QVERIFY(firstOfRow(line3, 1).y() > view.characterRect(line3).y());  // it wraps
+        QVERIFY(firstOfRow(line3, 1).x() > view.characterRect(line3).x() && firstOfRow(line3, 2).x() > view.characterRect(line3).x());
+        QCOMPARE(firstOfRow(line4, 1).x(), view.characterRect(line4).x());  // a note wraps as it always did
+        QCOMPARE(view.line(2), wrapped);
+    }
+
     void followsTheNewestLineUnlessScrolledAway()
     {
         ChatView view(100);

@@ -13,23 +13,50 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 
-// Clicks the middle of the control as drawn (clipped by its parents) on whatever widget the
-// window has at that point; returns that widget's name.
-static QString clickAt(QWidget *control)
+// Clicks the middle of the control (or of a part of it) as drawn, clipped by its parents, on
+// whatever widget the window has at that point; returns that widget's name.
+static QString clickAt(QWidget *control, QRect part = {}, Qt::MouseButton button = Qt::LeftButton)
 {
-    QRect r = control->rect();
+    QRect r = part.isNull() ? control->rect() : part;
     for (QWidget *w = control; !w->isWindow(); w = w->parentWidget())
         r = r.translated(w->pos()) & w->parentWidget()->rect();
     QWidget *window = control->window(), *target = window->childAt(r.center());
     target = target ? target : window;
-    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(window, r.center()));
+    if (button == Qt::LeftButton)
+        QTest::mouseClick(target, button, {}, target->mapFrom(window, r.center()));
+    else  // through the window, which turns a right press into a context menu request
+        QTest::mouseClick(window->windowHandle(), button, {}, r.center());
     return target->objectName();
+}
+
+static QWidget *shown(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == name)
+            return w;
+    return nullptr;
+}
+
+// Ann walks into lobby 3 by clicks; the server welcomes her, echoes her JOIN and sends the lines given.
+static Lobby *joinLobby(WindowSet &windows, ScriptedServer &server, const QByteArray &lines)
+{
+    windows.start();
+    QTest::keyClicks(windows.loginForm()->NICKNAMEBOX, QStringLiteral("Ann"));
+    clickAt(windows.loginForm()->Command1);
+    clickAt(windows.lobbySelect()->LobbySel[3]);
+    if (!server.waitFor("USER AnnOnTavNET"))
+        return nullptr;
+    server.client->write(":irc.test.local 001 AnnOnTavNET :Welcome\r\n:AnnOnTavNET!u@h JOIN #TavarineNET_3\r\n" + lines);
+    windows.lobby()->activateWindow();  // a desktop without a window manager activates nothing by itself
+    return QTest::qWaitForWindowActive(windows.lobby()) && server.waitFor("MODE #TavarineNET_3\r\n") ? windows.lobby() : nullptr;
 }
 
 class TestWindows : public QObject {
@@ -78,8 +105,15 @@ private slots:
             if (name != "Command1") {
                 server.client->write(":irc.test.local 001 AnnOnTavNET :Welcome\r\n");
                 QVERIFY(server.waitFor("MODE #TavarineNET_3\r\n"));
+                server.client->write(":AnnOnTavNET!u@h JOIN :#TavarineNET_3\r\n");
+                QTRY_VERIFY(windows.session()->life().inLobby());
                 windows.session()->Timer1_Timer();
                 QCOMPARE(window->windowTitle(), "Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3");
+            }
+            if (name == "Player" && !control.endsWith("(0)")) {  // a member's place: a host first
+                server.client->write(":BobOnTavNET!u@h JOIN #TavarineNET_3\r\n"
+                                     ":BobOnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVHUT1 Bob> 1|||\r\n");
+                QTRY_COMPARE(windows.lobby()->Player[0]->toolTip(), QStringLiteral("Bob"));
             }
             if (name == "QuitButton" || name == "LaunchButton") {
                 windows.session()->Player_Click(0);  // the first place: the host's
@@ -114,42 +148,94 @@ private slots:
         }, 10000);
         QVERIFY2(ran, qPrintable("the click went to " + hit[0]));
     }
-    // A stranger posts 300 links at once: one question is open at a time, the others count as No.
-    // Yes opens the link in the desktop's browser.
-    void oneLinkQuestion()
+    // A link comes while a line is being typed: the line goes on and out whole, and only a
+    // deliberate press of Open (in the desktop's browser) or Dismiss answers the bar.
+    void linkBar()
     {
         StandInLauncher desktop;
         ScriptedServer server;
         WindowSet windows(server.address());
-        windows.start();
-        QTest::keyClicks(windows.loginForm()->NICKNAMEBOX, QStringLiteral("Ann"));
-        clickAt(windows.loginForm()->Command1);
-        clickAt(windows.lobbySelect()->LobbySel[3]);
-        QVERIFY(server.waitFor("USER AnnOnTavNET"));
-        QByteArray links = ":irc.test.local 001 AnnOnTavNET :Welcome\r\n";
-        for (int n = 0; n < 300; ++n)
-            links += ":m!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/" + QByteArray::number(n) + "|||\r\n";
-        server.client->write(links);
-        QTRY_VERIFY(windows.session()->state().InboundLog.text().contains("a.test/299|||"));
-        const auto questions = [] {
-            QList<QMessageBox *> open;
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (w->isVisible() && w->objectName() == "LinkQuestion")
-                    open += qobject_cast<QMessageBox *>(w);
-            return open;
-        };
-        QCOMPARE(questions().size(), 1);
-        QVERIFY(questions()[0]->text().contains("http://a.test/0?"));
-        clickAt(questions()[0]->button(QMessageBox::No));
-        QTRY_COMPARE(questions().size(), 0);
-        server.client->write(":m!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/next|||\r\n");
-        QTRY_COMPARE(questions().size(), 1);
-        QVERIFY(questions()[0]->text().contains("http://a.test/next?"));
+        Lobby *lobby = joinLobby(windows, server, ":m1OnTavNET!u@h JOIN #TavarineNET_3\r\n:m2OnTavNET!u@h JOIN #TavarineNET_3\r\n");
+        QVERIFY(lobby && QApplication::focusWidget() == lobby->SendBox);
+        QTest::keyClicks(lobby->SendBox, QStringLiteral("Do "));
+        server.client->write(":m1OnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/1|||\r\n");
+        QTRY_VERIFY(lobby->LinkBar->isVisible());
+        QVERIFY(lobby->LinkText->text().contains("http://a.test/1") && lobby->LinkText->text().startsWith("m1 posted"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Open it or Dismiss it "));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(server.waitFor("...TAVCHAT Ann> Do Open it or Dismiss it |||\r\n"));
+        QVERIFY(lobby->LinkBar->isVisible() && QApplication::focusWidget() == lobby->SendBox);
+        QVERIFY(lobby->LinkBar->geometry().bottom() < lobby->SendBox->y()
+                && !lobby->LinkBar->geometry().intersects(lobby->ChatBox->geometry()));
+        clickAt(lobby->LinkDismiss);
+        QTRY_VERIFY(!lobby->LinkBar->isVisible());
+        server.client->write(":m2OnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/2|||\r\n");
+        QTRY_VERIFY(lobby->LinkBar->isVisible() && lobby->LinkOpen->isEnabled());
+        clickAt(lobby->LinkOpen);
+        QTRY_VERIFY(!lobby->LinkBar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), lobby->SendBox);
         if (QGuiApplication::platformName() == "offscreen")
             QSKIP("the offscreen platform opens no links: the run on Xvfb checks the browser");
-        clickAt(questions()[0]->button(QMessageBox::Yes));
         QVERIFY(desktop.waitFor(1));
-        QCOMPARE(desktop.starts(), QStringList{"xdg-open http://a.test/next"});
+        QCOMPARE(desktop.starts(), QStringList{"xdg-open http://a.test/2"});  // and nothing for the dismissed one
+    }
+    // Two players claim place 2 as Ann's JOIN is answered; she ignores one from his row's menu,
+    // by a right click, and stops ignoring him by the keyboard.
+    void ignoreFromTheUserList()
+    {
+        ScriptedServer server;
+        WindowSet windows(server.address());
+        QByteArray lines;
+        for (const QByteArray name : {"bob", "Cy"})
+            lines += ":" + name + "OnTavNET!u@h JOIN #TavarineNET_3\r\n:" + name + "OnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVLIST|||"
+                   + name + "|||\r\n:" + name + "OnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVHUT1 " + name + "> 2|||\r\n";
+        Lobby *lobby = joinLobby(windows, server, lines);
+        QVERIFY(lobby);
+        QTRY_COMPARE(lobby->Player[1]->toolTip(), QStringLiteral("Contested: bob, Cy"));
+        QCOMPARE(lobby->Player[1]->accessibleDescription(), QStringLiteral("contested by bob and Cy"));
+        QVERIFY(lobby->Player[1]->pixmap().toImage() != Resource().PlayerIN.toImage());  // seen, not only told
+        windows.session()->Timer2_Timer();
+        QListWidget *list = lobby->USERLIST;
+        QCOMPARE(list->count(), 2);
+        const auto menu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
+        clickAt(list->viewport(), list->visualItemRect(list->item(1)), Qt::RightButton);
+        QTRY_VERIFY(menu());
+        QCOMPARE(menu()->actions().value(0)->text(), QStringLiteral("Ignore Cy"));
+        QTest::mouseClick(menu(), Qt::LeftButton, {}, menu()->actionGeometry(menu()->actions()[0]).center());
+        QTRY_COMPARE(list->item(1)->text(), QStringLiteral("Cy (ignored)"));
+        QCOMPARE(lobby->Player[1]->toolTip(), QStringLiteral("bob"));  // his claim counts no more
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("Cy (ignored)"));  // the rebuild kept the row
+        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
+            QCOMPARE(QApplication::focusWidget(), list);
+            QTest::keyClick(list, key, modifiers);
+            QTRY_VERIFY(menu());
+            QCOMPARE(menu()->actions().value(0)->text(), QStringLiteral("Stop ignoring Cy"));
+            QTest::keyClick(menu(), key == Qt::Key_Menu ? Qt::Key_Escape : Qt::Key_Down);
+            if (key != Qt::Key_Menu)
+                QTest::keyClick(menu(), Qt::Key_Return);
+            QTRY_VERIFY(!menu());
+        }
+        QCOMPARE(list->item(1)->text(), QStringLiteral("Cy"));
+    }
+    // Kicked, the lobby's Connection panel says why, Send rests, and Rejoin asks to join again.
+    void outOfTheLobby()
+    {
+        ScriptedServer server;
+        WindowSet windows(server.address());
+        Lobby *lobby = joinLobby(windows, server, {});
+        QVERIFY(lobby);
+        clickAt(lobby->Player[1]);  // nobody hosts yet
+        QTRY_VERIFY(shown("HutMessage"));
+        shown("HutMessage")->close();
+        server.client->write(":bobOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :bye\r\n");
+        QTRY_VERIFY(lobby->Connection->isVisible());
+        QVERIFY(lobby->Rejoin->isVisible() && !lobby->Send->isEnabled());
+        QCOMPARE(lobby->Label4->text(), QStringLiteral("bob put you out of the lobby: bye"));
+        QCOMPARE(clickAt(lobby->Rejoin), QStringLiteral("Rejoin"));
+        QTRY_COMPARE(server.received.count("JOIN #TavarineNET_3\r\n"), 2);
+        server.client->write(":AnnOnTavNET!u@h JOIN #TavarineNET_3\r\n");
+        QTRY_VERIFY(!lobby->Connection->isVisible());
+        QVERIFY(lobby->Send->isEnabled());
     }
     void sizesAndLog()
     {

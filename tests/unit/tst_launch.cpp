@@ -39,7 +39,9 @@ private slots:
         QTest::newRow("IPv4 top") << "255.255.255.255" << false << true;
         for (const char *hostile : {"127.0.0.256", "127.0.0", "127.0.0.1.", "1..2.3", "127.0.0.1 ; rm -rf ~",
                                     "http://x/ ; rm -rf ~", "file:///etc/passwd", "-x", "http://x/\"a", "http://x/'a",
-                                    "http://x/\ra", "http://x/\ta", "http://a\ab", "HTTP://x/", "$(id)", ""})
+                                    "http://x/\ra", "http://x/\ta", "http://a\ab", "HTTP://x/", "$(id)", "",
+                                    "http://evil.test/\u202egnp.exe", "http://pay\u0440al.test/", "http://x/%E2%80%AE",
+                                    "http://x/%0a", "http://x/%zz", "http://good.test@evil.test/", "http://"})
             QTest::newRow(hostile) << QString::fromUtf8(hostile) << false << false;
     }
     void addresses()

@@ -4,7 +4,6 @@
 #include "protocol/LobbyCommands.h"
 #include "protocol/Nickname.h"
 #include "protocol/RegistrationLines.h"
-#include "protocol/UserList.h"
 
 #include <QTest>
 #include <climits>
@@ -79,18 +78,6 @@ private slots:
         const Field f = key == "TAVLIST" ? listField(line) : key == "TAVQUIT" ? quitField(line) : payload(line, key);
         QCOMPARE(int(f.status), status);
         QCOMPARE(f.value, value);
-    }
-    void userList()
-    {
-        UserList list;
-        QVERIFY(list.add("jimbob") && list.add("bob"));  // not hidden by jimbob
-        QVERIFY(!list.add("bob") && !list.add("") && !list.add(QByteArray(UserList::MaxNameBytes + 1, 'x')));
-        QVERIFY(list.add("Cy") && list.add(QByteArray(UserList::MaxNameBytes, 'y')));
-        list.remove("bob");
-        list.remove("nobody");
-        list.remove("jim");
-        QCOMPARE(list.text(), "jimbob\r\nCy\r\n" + QByteArray(UserList::MaxNameBytes, 'y') + "\r\n");  // in order of arrival
-        QVERIFY(list.add("bob") && list.rows().last() == "bob");
     }
     void chatPieces_data()
     {

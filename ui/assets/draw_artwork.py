@@ -27,6 +27,9 @@ AMBER = (240, 170, 54)
 GOLD = (255, 212, 118)
 GOLD_HI = (255, 240, 196)
 AMBER_DEEP = (150, 86, 22)
+EMBER = (226, 70, 52)
+EMBER_HI = (255, 190, 168)
+EMBER_DEEP = (120, 24, 24)
 STEEL = (112, 126, 162)
 MIST = (170, 180, 204)
 STARLIGHT = (226, 232, 255)
@@ -606,7 +609,7 @@ def draw_bgm(hut):
     return c
 
 
-def draw_place(bgm, w, h, taken):
+def draw_place(bgm, w, h, taken, contested=False):
     c = Canvas(w, h)
     c.paste(bgm.crop(8, 3, w, h))
     cx = w / 2.0
@@ -614,13 +617,19 @@ def draw_place(bgm, w, h, taken):
         head = sd_circle(cx, 4.7, 3.5)
         body = inter(sd_box(1.3, 9.6, w - 1.3, 30, 4.6), sd_halfplane(0, 1, 21.3))
         figure = union(head, body)
-        c.glow(figure, AMBER, 1.0, 0.2, inside=False)
+        # A place two players claim: the same figure in ember, marked with a "!".
+        hi, mid, low, foot, deep = ((EMBER_HI, (250, 120, 96), EMBER, (180, 44, 36), EMBER_DEEP) if contested
+                                    else (GOLD_HI, GOLD, AMBER, (204, 124, 30), AMBER_DEEP))
+        c.glow(figure, low, 1.0, 0.2, inside=False)
 
-        def gold(x, y):
-            col = ramp([(1, GOLD_HI), (7, GOLD), (14, AMBER), (21, (204, 124, 30))], y)
-            return mix(col, GOLD_HI, 0.4 * smooth((cx - x) / 5.0) * smooth((14 - y) / 8.0))
-        c.shape(figure, gold, ss=8)
-        c.shape(stroke(figure, 0.8), AMBER_DEEP, alpha=0.55, ss=8)
+        def fill(x, y):
+            col = ramp([(1, hi), (7, mid), (14, low), (21, foot)], y)
+            return mix(col, hi, 0.4 * smooth((cx - x) / 5.0) * smooth((14 - y) / 8.0))
+        c.shape(figure, fill, ss=8)
+        c.shape(stroke(figure, 0.8), deep, alpha=0.55, ss=8)
+        if contested:
+            mark = union(sd_box(cx - 0.8, 11.0, cx + 0.8, 16.4, 0.6), sd_circle(cx, 18.5, 1.0))
+            c.shape(mark, STARLIGHT, ss=8)
     else:
         # Outlines sit on pixel centres so the 1-pixel lines stay sharp.
         head = sd_circle(cx, 4.5, 3.5)
@@ -826,6 +835,7 @@ def main():
         "BGM": bgm.rgb(),
         "PlayerOUT": draw_place(bgm, 13, 21, taken=False),
         "PlayerIN": draw_place(bgm, 14, 22, taken=True),
+        "PlayerContested": draw_place(bgm, 14, 22, taken=True, contested=True),
         "Button": draw_button(hut),
         "Refresh": draw_refresh(hut),
         "GFX1": draw_gfx1(),
