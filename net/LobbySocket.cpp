@@ -85,12 +85,21 @@ void LobbySocket::drainQueue()
         m_throttle.clear();
         return;
     }
-    const QByteArray ready = m_throttle.takeReady(m_clock.elapsed());
+    const qint64 now = m_clock.elapsed();
+    QByteArray ready = m_throttle.takeReady(now);
+    while (m_backgroundPending() && m_throttle.takeRoom(now)) {
+        const QByteArray line = m_backgroundNext();
+        if (line.isEmpty()) {
+            m_throttle.giveRoomBack();
+            break;
+        }
+        ready += line;
+    }
     if (!ready.isEmpty()) {
         m_socket.write(ready);
         m_traffic.linesWritten += ready.count('\n');
     }
-    const qint64 wait = m_throttle.msUntilNext(m_clock.elapsed());
+    const qint64 wait = m_throttle.msUntilNext(now, m_backgroundPending());
     if (wait >= 0 && !m_drainTimer.isActive())
         m_drainTimer.start(int(wait));
 }

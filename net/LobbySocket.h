@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <functional>
+
 // The lobby's one TCP connection. Reports the state numbers the lobby reads,
 // hands out every raw read and then every complete CR LF line of it, and keeps
 // its local IPv4 address readable after close.
@@ -36,6 +38,13 @@ public:
     void drop(Kind kind) { m_throttle.drop(kind); }
     // Writes what the throttle lets go now; runs by itself when tokens come back.
     void drainQueue();
+    // Lines of least worth (answers to others), made only when nothing else waits and the
+    // bucket has room: `pending` says one would be made, `next` makes it.
+    void setBackground(std::function<bool()> pending, std::function<QByteArray()> next)
+    {
+        m_backgroundPending = std::move(pending);
+        m_backgroundNext = std::move(next);
+    }
     QByteArray localIP() const;
     // A link can die without a close. After idleMs with nothing read, the probe line
     // goes out at once, ahead of the queue; after idleMs more with nothing read, the link is
@@ -84,6 +93,8 @@ private:
     QTimer m_idleTimer;
     QTimer m_closeTimer;
     QByteArray m_probeLine;
+    std::function<bool()> m_backgroundPending = [] { return false; };
+    std::function<QByteArray()> m_backgroundNext;
     bool m_probeSent = false;
     QString m_host;
     quint16 m_port = 0;

@@ -82,9 +82,18 @@ QByteArray SendThrottle::takeForClose(int *dropped)
     return out;
 }
 
-qint64 SendThrottle::msUntilNext(qint64 nowMs) const
+bool SendThrottle::takeRoom(qint64 nowMs)
 {
-    if (m_lines.empty())
+    refill(nowMs);
+    if (!m_lines.empty() || m_tokens < 1.0)
+        return false;
+    m_tokens -= 1.0;
+    return true;
+}
+
+qint64 SendThrottle::msUntilNext(qint64 nowMs, bool more) const
+{
+    if (m_lines.empty() && !more)
         return -1;
     const double tokensNow = std::min<double>(Burst, m_tokens + double(nowMs - m_lastRefill) / IntervalMs);
     return tokensNow >= 1.0 ? 0 : qint64((1.0 - tokensNow) * IntervalMs) + 1;

@@ -28,9 +28,14 @@ public:
     void pushFirst(const QByteArray &line, qint64 nowMs, Kind kind = Ordinary);
     // Takes every line the bucket lets go at this moment.
     QByteArray takeReady(qint64 nowMs);
+    // With nothing waiting, one line's room for a line made now (lines of least worth, made
+    // when they can go out); false when the bucket is empty.
+    bool takeRoom(qint64 nowMs);
+    void giveRoomBack() { m_tokens += 1.0; }
     // The connection closes: the first CloseAllowance lines; the rest are dropped and counted.
     QByteArray takeForClose(int *dropped);
-    qint64 msUntilNext(qint64 nowMs) const;
+    // How long until the next line may go (-1: nothing to send); `more`: a line would be made.
+    qint64 msUntilNext(qint64 nowMs, bool more = false) const;
     qsizetype waiting() const { return qsizetype(m_lines.size()); }
     qsizetype waiting(Kind kind) const;
     // The waiting line of this kind stays as it is, but no newer line replaces it any more.

@@ -38,6 +38,8 @@ bool LobbySession::RegistrationStep(const InboundLine &line)
         m_state.OutboundLog += "Re-Sent Nickname and User Details\r\n";
     } else if (msg.isCommand("001") || msg.isCommand("462")) {
         JoinStep();
+    } else if (msg.isCommand("005")) {
+        readServerFeatures(msg);
     } else if (msg.isCommand("432") || msg.isCommand("433")) {
         if (msg.isCommand("433") && m_life.nicknameTaken()) {
             // Back after a lost link, the old connection still holds the name until the server
@@ -108,8 +110,9 @@ void LobbySession::leftLobby(const QString &reason, bool canRejoin)
 {
     m_state.Hut = HutModel(m_state.Nickname);
     m_toldClaims.clear();
-    for (LineKind stale : {HutAnswer, ClassicHut})
-        m_socket.drop(stale);
+    m_socket.drop(ClassicHut);
+    for (QByteArrayList &to : m_answerTo)
+        to.clear();
     for (QTimer *timer : {&HostExitGrace, &AnswerWindow})
         timer->stop();
     showPlaces();

@@ -66,8 +66,8 @@ void LobbySession::announceHutPlace()
 // An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
 void LobbySession::sendHutExit(int slot, bool first)
 {
-    for (LineKind stale : {HutAnswer, ClassicHut})
-        m_socket.drop(stale);  // the place they would tell of is no longer this player's
+    m_socket.drop(ClassicHut);  // the place it would tell of is no longer this player's
+    m_answerTo[1].clear();
     const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, slot);
     first ? m_socket.sendFirst(exit, HutPlaceLine) : m_socket.send(exit, HutPlaceLine);
 }

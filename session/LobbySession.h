@@ -113,13 +113,11 @@ public:
         HutPlaceLine,  // this player's hut announcement or exit
         UserListQuery,
         HutQuery,
-        PresenceAnswer,  // this player's TAVLIST to those who came or asked, one line for many
-        HutAnswer,       // the same for its hut place
         ClassicPresence,  // its TAVLIST again, for clients that empty their lists when somebody quits
         ClassicHut,       // the same for its hut place
     };
-    // Nicknames one answer goes to: well within what servers take as targets of one line.
-    static constexpr int AnswerTargets = 10;
+    // Nicknames one answer goes to at most, when the server says it takes several a line.
+    static constexpr int MostAnswerTargets = 10;
     // A change of the user list shows this soon, several changes in one drawing.
     static constexpr int ListRedrawMs = 500;
     // What an IRC server relays at most, CR LF included.
@@ -148,9 +146,14 @@ private:
     void announcePresence();
     void HutReannouncement();
     void announceHutPlace();
-    // This player's presence, and its hut place if it has one, to these IRC nicknames alone.
+    // This player's presence, and its hut place if it has one, to this IRC nickname alone:
+    // made when nothing of this player's own waits (answers are worth least), several
+    // nicknames to a line where the server takes that at no extra cost.
     void answerPrivately(QByteArrayView ircNickname, bool presence, bool hutPlace);
-    void answer(LineKind kind, QByteArrayView ircNickname);
+    QByteArray nextAnswer();
+    bool answerPending() const;
+    void forgetAnswers(QByteArrayView ircNickname);
+    void readServerFeatures(const IrcLine &msg);
     void reannounceForClassics();
     void listChanged();
     void sendHutExit(int slot, bool first = false);
@@ -172,7 +175,8 @@ private:
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
-    QByteArrayList m_answerTargets[2];  // of the waiting presence and hut answers
+    QByteArrayList m_answerTo[2];  // IRC nicknames still to be told this player's presence, its hut place
+    int m_answerTargets = 1;       // nicknames to a line: what the server says it takes (005)
     qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
     Speakers m_speakers;
     QElapsedTimer m_clock;

@@ -41,33 +41,65 @@ void LobbySession::announcePresence()
         sendLobbyCommand(LobbyCommands::tavList(m_state.ChannelName, m_state.Nickname), PresenceLine);
 }
 
-// One waiting answer of a kind collects those it goes to, up to AnswerTargets a line.
-void LobbySession::answer(LineKind kind, QByteArrayView ircNickname)
-{
-    QByteArrayList &targets = m_answerTargets[kind == HutAnswer];
-    if (!m_socket.isWaiting(kind)) {
-        targets.clear();  // the last answer went out
-    } else if (targets.size() >= AnswerTargets) {
-        m_socket.seal(kind);  // full: it goes as it is, and a new one begins
-        targets.clear();
-    }
-    for (const QByteArray &target : targets)
-        if (IrcLine::sameName(target, ircNickname))
-            return;
-    targets.append(ircNickname.toByteArray());
-    const QByteArray to = targets.join(',');
-    m_socket.send(kind == HutAnswer ? LobbyCommands::tavHut1(to, m_state.Nickname, m_state.Hut.MyHutSlot())
-                                    : LobbyCommands::tavList(to, m_state.Nickname), kind);
-}
-
 void LobbySession::answerPrivately(QByteArrayView ircNickname, bool presence, bool hutPlace)
 {
     if (!m_socket.isConnected() || !m_life.inLobby() || ircNickname.isEmpty() || isMe(ircNickname))
         return;
-    if (presence)
-        answer(PresenceAnswer, ircNickname);
-    if (hutPlace && m_state.Hut.MyHutSlot() > 0)
-        answer(HutAnswer, ircNickname);
+    for (int kind : {0, 1}) {
+        if (!(kind ? hutPlace && m_state.Hut.MyHutSlot() > 0 : presence))
+            continue;
+        QByteArrayList &to = m_answerTo[kind];
+        if (std::none_of(to.cbegin(), to.cend(), [&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); }))
+            to.append(ircNickname.toByteArray());
+    }
+    m_socket.drainQueue();
+}
+
+bool LobbySession::answerPending() const
+{
+    return !m_answerTo[0].isEmpty() || !m_answerTo[1].isEmpty();
+}
+
+// The hut place first: the newcomer's picture of the hut has nobody else to come from.
+QByteArray LobbySession::nextAnswer()
+{
+    const int kind = m_answerTo[1].isEmpty() ? 0 : 1;
+    QByteArrayList &to = m_answerTo[kind];
+    if (to.isEmpty())
+        return {};
+    QByteArray targets = to.takeFirst();
+    for (int n = 1; n < m_answerTargets && !to.isEmpty() && targets.size() + to.first().size() < 300; ++n)
+        targets += ',' + to.takeFirst();
+    return kind ? LobbyCommands::tavHut1(targets, m_state.Nickname, m_state.Hut.MyHutSlot())
+                : LobbyCommands::tavList(targets, m_state.Nickname);
+}
+
+void LobbySession::forgetAnswers(QByteArrayView ircNickname)
+{
+    for (QByteArrayList &to : m_answerTo)
+        to.removeIf([&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); });
+}
+
+// How many targets one PRIVMSG may have at no extra cost: InspIRCd says MAXTARGETS, others
+// TARGMAX; ngircd says neither and holds a line to k targets k - 1 seconds, so one it is.
+void LobbySession::readServerFeatures(const IrcLine &msg)
+{
+    for (QByteArrayView token : msg.params()) {
+        QByteArrayView count;
+        const qsizetype at = token.indexOf("PRIVMSG:");
+        if (token.startsWith("MAXTARGETS=")) {
+            count = token.sliced(11);
+        } else if (token.startsWith("TARGMAX=") && at >= 0) {
+            count = token.sliced(at + 8);
+            if (const qsizetype comma = count.indexOf(','); comma >= 0)
+                count = count.first(comma);
+        } else {
+            continue;
+        }
+        bool ok = false;
+        const int n = count.toInt(&ok);
+        m_answerTargets = count.isEmpty() ? MostAnswerTargets : ok && n > 0 ? std::min(n, MostAnswerTargets) : 1;
+    }
 }
 
 bool LobbySession::GetTavListRule(const InboundLine &line)

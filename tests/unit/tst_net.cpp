@@ -65,8 +65,9 @@ private slots:
         t.push("typed\n", 0);
         for (int n = 2; n <= 300; ++n)
             t.push("A" + QByteArray::number(n) + "\n", 0, Announcement);
-        QVERIFY(t.waiting() == 2 && t.waiting(Announcement) == 1);
+        QVERIFY(t.waiting() == 2 && t.waiting(Announcement) == 1 && !t.takeRoom(2000));  // lines of worth first
         QCOMPARE(t.takeReady(2000), QByteArray("A300\ntyped\n"));
+        QVERIFY(!t.takeRoom(2500) && t.takeRoom(3000) && !t.takeRoom(3000));  // then what the bucket has
         for (int i = 0; i < 60; ++i)
             t.push("typed\n", 2000);
         t.push("A\n", 2000, Announcement);
