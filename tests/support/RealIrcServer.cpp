@@ -77,6 +77,8 @@ bool RealIrcServer::configure(const Options &options)
         put("address=\"\"", "address=\"127.0.0.1\"");
         put("/run/inspircd", dir);
         put("pingfreq=\"90\"", "pingfreq=\"" + ping + '"');
+        if (options.clientsPerAddress > 0)
+            put("localmax=\"20\" globalmax=\"20\"", QStringLiteral("localmax=\"%1\" globalmax=\"%1\"").arg(options.clientsPerAddress));
         if (!options.defaultFlood)
             put("threshold=\"10\" commandrate=\"1000\" fakelag=\"yes\" recvq=\"8192\"",
                 "threshold=\"100000\" commandrate=\"1000000\" fakelag=\"no\" recvq=\"65536\"");

@@ -24,6 +24,9 @@ public:
         // false: the lobbies are made by joining, as on most servers, and their first joiner is
         // their operator.
         bool lobbyChannels = true;
+        // Above 0: InspIRCd's clients per address (localmax, globalmax), 20 as shipped. ngircd
+        // here takes any number from one address.
+        int clientsPerAddress = 0;
     };
     ~RealIrcServer() { stop(); }
     static QString program(Kind kind);
@@ -38,6 +41,7 @@ public:
     void stop();                      // SIGTERM: the server closes its links and quits
     bool restart() { return stop(), run(); }  // on the same ports, from the same config
     quint16 port() const { return m_port; }
+    qint64 processId() const { return m_process.processId(); }  // the server's own, for its CPU
     QString host() const { return QStringLiteral("127.0.0.1"); }
     LobbySession::Server address() const { return {host(), m_port}; }
     QString errorString() const { return m_error; }
