@@ -131,9 +131,10 @@ private slots:
         QVERIFY(s[3].socket().isConnected() && eve.state() == QTcpSocket::ConnectedState && launcher.starts().size() == 3);
         QTRY_VERIFY_WITH_TIMEOUT(s[3].state().InboundLog.text().count("PING :") >= 2, 30000);  // the server took the PONGs
 
-        // The server dies: Dee says so, and every handler still runs without sending anything.
-        server.stop();
-        QTRY_VERIFY_WITH_TIMEOUT(!s[3].socket().isConnected(), 20000);
+        // The server restarts: Dee says so, sends nothing while out, and comes back by herself,
+        // where a newcomer of the classic kind hears of her.
+        QVERIFY(server.restart());
+        QTRY_VERIFY_WITH_TIMEOUT(!s[3].life().inLobby(), 20000);
         s[3].Timer1_Timer();
         QVERIFY2(views[3].caption.startsWith("Tavarine IRC Client, Dis-Connected"), qPrintable(views[3].caption));
         QVERIFY(!s[3].Send_Click(QStringLiteral("anyone?")));
@@ -142,10 +143,16 @@ private slots:
                              &LobbySession::QuitButton_Click, &LobbySession::Timer2_Timer})
             (s[3].*handler)();
         QCOMPARE(s[3].socket().waitingLines(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(s[3].life().inLobby(), 60000);
+        QVERIFY(views[3].chat.contains(" -=Back in the lobby=-") && views[3].outOfLobby.isEmpty());
+        ClassicPeer gus("Gus");
+        QVERIFY(gus.enter(server.port()));
+        QTRY_COMPARE_WITH_TIMEOUT(gus.list, QByteArrayList{"Dee"}, 20000);
     }
 
     // The first to join an empty lobby can neither kick, close nor title it, and nobody outside
-    // speaks into it; two classic clients still find each other and the hut there.
+    // speaks into it; two classic clients still find each other and the hut there, and with
+    // sessions of this program among them everybody's list stays whole.
     void channels_data() { story_data(); }
     void channels()
     {
@@ -166,6 +173,24 @@ private slots:
         QVERIFY(!bob.received.contains(" KICK ") && !bob.received.contains("from outside"));
         ann.take(1);
         QTRY_VERIFY_WITH_TIMEOUT(bob.places[0] == "Ann" && ann.list == QByteArrayList{"Bob"} && bob.list == QByteArrayList{"Ann"}, 20000);
+        // Sessions of this program among them: every list, theirs and ours, stays whole through comings and goings.
+        LobbySession cy("Cy", "#TavarineNET_0"), dee("Dee", "#TavarineNET_0");
+        for (LobbySession *s : {&cy, &dee})
+            s->Form_Load(server.address());
+        const auto sorted = [](QByteArrayList names) {  // in any order: who came first is a race
+            std::sort(names.begin(), names.end());
+            return names.join(',');
+        };
+        const auto lists = [&](LobbySession &s, const char *names) { return sorted(s.state().UserListText.rows()) == names; };
+        QTRY_VERIFY_WITH_TIMEOUT(lists(cy, "Ann,Bob,Dee") && lists(dee, "Ann,Bob,Cy"), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(sorted(ann.list) == "Bob,Cy,Dee" && sorted(bob.list) == "Ann,Cy,Dee",
+                                  ann.list.join(',') + " / " + bob.list.join(','), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(cy.state().Hut.HutSlots()[0], QByteArray("Ann"), 20000);
+        cy.Player_Click(1);
+        QTRY_COMPARE_WITH_TIMEOUT(ann.places[1], QByteArray("Cy"), 20000);
+        bob.send("QUIT :bye\r\n");  // Ann empties her list and her hut, and hears everybody again
+        QTRY_VERIFY_WITH_TIMEOUT(sorted(ann.list) == "Cy,Dee" && ann.places[1] == "Cy", 20000);
+        QVERIFY(lists(cy, "Ann,Dee") && lists(dee, "Ann,Cy"));
     }
 
     // A stranger who joined the empty channel first (its operator) and a second one who quits:
