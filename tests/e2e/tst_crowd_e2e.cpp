@@ -150,6 +150,52 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(gus.list, QByteArrayList{"Dee"}, 20000);
     }
 
+    // A plain client floods the channel at the host as he launches, and (in a network of the
+    // test's own) the path to the server drops every packet for a second: the launch still
+    // reaches the member, though the host closes with the server's lines unread.
+    void launchUnderFlood_data()
+    {
+        story_data();
+        QTest::newRow("ngircd, lossy") << int(RealIrcServer::NgIrcd);
+    }
+    void launchUnderFlood()
+    {
+        QFETCH(int, kind);
+        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
+            QSKIP("this server is not installed");
+        const int lossMs = QTest::currentDataTag() == QByteArray("ngircd, lossy") ? 1000 : 0;
+        if (lossMs && qgetenv("TAV_PRIVATE_NET") != "1")
+            QSKIP("drops packets only in a network namespace of its own");
+        StandInLauncher launcher;
+        RealIrcServer server;
+        PlainIrcClient eve;
+        QVERIFY(server.start({.kind = RealIrcServer::Kind(kind), .defaultFlood = false}) && eve.enter(server.port(), "EveOnTavNET"));
+        LobbySession ann("Ann", "#TavarineNET_3"), bob("Bob", "#TavarineNET_3");
+        for (LobbySession *s : {&ann, &bob})
+            s->Form_Load(server.address());
+        QTRY_VERIFY_WITH_TIMEOUT(ann.life().inLobby() && bob.life().inLobby(), 20000);
+        ann.Player_Click(0);
+        QTRY_COMPARE_WITH_TIMEOUT(bob.state().Hut.HutSlots()[0], QByteArray("Ann"), 20000);
+        bob.Player_Click(1);
+        QVERIFY(arrives(eve.received, " :...TAVHUT1 Bob> 2|||\r\n"));
+        QTimer flood;  // up to 2,000 lines a second, as fast as the server reads them
+        QObject::connect(&flood, &QTimer::timeout, &eve, [&] {
+            if (eve.bytesToWrite() < 65536)
+                eve.send(QByteArray("PRIVMSG #TavarineNET_3 :" + QByteArray(400, 'x') + "\r\n").repeated(20));
+        });
+        flood.start(10);
+        QTRY_VERIFY_WITH_TIMEOUT(ann.socket().traffic().bytesRead > 200000, 60000);
+        if (lossMs) {
+            const QString drop = QStringLiteral("add table inet lossy; add chain inet lossy out { type filter hook output priority 0; };"
+                                                " add rule inet lossy out tcp dport %1 drop").arg(server.port());
+            QCOMPARE(QProcess::execute("nft", {drop}), 0);
+            QTimer::singleShot(lossMs, [] { QProcess::execute("nft", {"delete table inet lossy"}); });
+        }
+        ann.LaunchButton_Click();
+        QVERIFY(launcher.waitFor(2));
+        QVERIFY(launcher.starts().contains("gxexec.exe tav3.exe /j tcp 127.0.0.1 /nBob /boundip 127.0.0.1"));
+    }
+
     // The first to join an empty lobby can neither kick, close nor title it, and nobody outside
     // speaks into it; two classic clients still find each other and the hut there, and with
     // sessions of this program among them everybody's list stays whole.
