@@ -1,8 +1,7 @@
-// One crowd on a real server with its default flood settings, ngircd and then InspIRCd: four
-// lobby sessions and plain IRC clients in lobby 3, from registration to the host's launch
-// with a full send queue, a stranger and an impersonator, a line too long for IRC, a burst of
-// typing, and the server dying under the one left. And what the lobby's own server configuration
-// keeps from whoever joins a lobby first.
+// Lobby sessions with plain and classic IRC clients on real servers with their default flood
+// settings, ngircd and InspIRCd: registration to the host's launch with a full send queue, a line
+// too long for IRC, a restart; a launch under a flood and over a lossy path; strangers and
+// channel operators; the lobby's own server configuration; a channel mixed with classic clients.
 #include "ClassicPeer.h"
 #include "Fixtures.h"
 #include "PlainIrcClient.h"
@@ -77,20 +76,6 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(session.state().Hut.HutSlots().begin(), session.state().Hut.HutSlots().begin() + 4),
                                       (QByteArrayList{"Ann", "", "Bob", "Cy"}), 20000);
 
-        // A stranger takes no place and starts nothing; nobody speaks for another player.
-        PlainIrcClient mal;
-        QVERIFY(mal.enter(server.port(), "MalOnTavNET"));
-        eve.write(LobbyCommands::tavHut1(ch, "Eve", 1) + LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6")
-                  + LobbyCommands::tavChat(ch, "Eve", "done"));
-        mal.write(LobbyCommands::tavHut1Exit(ch, "Ann", 1) + LobbyCommands::tavHut1Launch(ch, "Ann", "10.6.6.6")
-                  + "PRIVMSG BobOnTavNET :...TAVHUT1LAUNCH Ann> 10.6.6.6|||\r\n" + LobbyCommands::tavChat(ch, "Ann", "fake")
-                  + LobbyCommands::tavChat(ch, "Mal", "done"));
-        for (RecordingView &v : views)
-            QTRY_VERIFY_WITH_TIMEOUT(v.chat.contains("Eve> done") && v.chat.contains("Mal> done"), 20000);
-        for (int i = 0; i < 4; ++i)
-            QVERIFY(s[i].state().Hut.HutSlots()[0] == "Ann" && !views[i].chat.contains("Ann> fake"));
-        QVERIFY(launcher.starts().isEmpty());
-
         // Dee's line, too long for one IRC line, reaches everybody whole, in lines the server relays
         // unchanged; Dee stays connected.
         QString longLine;
@@ -121,14 +106,7 @@ private slots:
         const QString reason = annQuit.match(QString::fromUtf8(eve.received)).captured(1);
         QVERIFY2(!reason.contains("RecvQ") && !reason.contains("Flood"), qPrintable(reason));
 
-        // Dee types ten lines at once: they reach Eve in order, and nobody is taken for a flood.
-        for (int n = 0; n < 10; ++n)
-            QVERIFY(s[3].Send_Click(QStringLiteral("line %1").arg(n)));
-        QVERIFY(arrives(eve.received, "...TAVCHAT Dee> line 9|||", 60000));
-        qsizetype at = 0;
-        for (int n = 0; n < 10; ++n)
-            QVERIFY((at = eve.received.indexOf("Dee> line " + QByteArray::number(n) + "|||", at)) >= 0);
-        QVERIFY(s[3].socket().isConnected() && eve.state() == QTcpSocket::ConnectedState && launcher.starts().size() == 3);
+        QVERIFY(s[3].socket().isConnected() && eve.state() == QTcpSocket::ConnectedState);
         QTRY_VERIFY_WITH_TIMEOUT(s[3].state().InboundLog.text().count("PING :") >= 2, 30000);  // the server took the PONGs
 
         // The server restarts: Dee says so, sends nothing while out, and comes back by herself,

@@ -235,19 +235,6 @@ private slots:
         for (const QByteArray slot : {"0", "-1", "12", "70000", "x", "5"})
             QVERIFY(from("Zed", "...TAVHUT1 Zed> " + slot + "|||"));
         QVERIFY(s.Hut.HutSlots()[4] == "Zed" && std::count(s.Hut.HutSlots().begin(), s.Hut.HutSlots().end(), QByteArray()) == 9);
-        // A query is answered to the one who asked; a player holds one place; a refresh shows every place
-        // free, asks and notes it.
-        QVERIFY(from("bob", "...GETHUTLIST") && sent("PRIVMSG bobOnTavNET :...TAVHUT1 Ann> 1|||\r\n"));
-        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && view.taken(2) && view.places[2].holders == QStringList{"Zed"} && s.Hut.HutSlots()[4].isEmpty());
-        session->Refresh_Click();
-        QVERIFY(!view.taken(0) && s.Hut.HutSlots()[0].isEmpty() && sent(Ch + "...GETHUTLIST\r\n"));
-        QCOMPARE(view.chat.last(), QStringLiteral(" -=Refreshing Hut #1=-"));
-        session->Timer5_Timer();
-        QVERIFY(view.taken(0) && view.places[0].kind == LobbyView::Place::Mine);
-        // Somebody who quits frees only their own place, and costs the others nothing.
-        QVERIFY(from("Zed", "...TAVHUT1 Zed> 3|||") && deliver(":ZedOnTavNET!u@h QUIT :Client closed connection\r\n"));
-        QVERIFY(view.taken(0) && !view.taken(2) && view.places[2].holders.isEmpty() && !s.UserListText.isListed("Zed"));
-        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         // Leaving sends the old place; outside the hut a query goes unanswered.
         session->QuitButton_Click();
         QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.Hut.MyHutSlot() == 0);
@@ -417,11 +404,8 @@ private slots:
         for (int n = 0; n < 8; ++n)  // most of them wait for the throttle
             QVERIFY(session->Send_Click(QString::number(n)));
         // A quiet server that answers the probe keeps the link; the probe goes ahead of waiting lines.
-        for (int probe = 0; probe < 3; ++probe) {
-            QVERIFY(server->waitFor("PING :tavarine-alive\r\n") && (probe > 0 || !server->received.contains("Ann> 7")));
-            server->received.clear();
-            QVERIFY(deliver(":irc.test.local PONG irc.test.local :tavarine-alive\r\n"));
-        }
+        QVERIFY(server->waitFor("PING :tavarine-alive\r\n") && !server->received.contains("Ann> 7"));
+        QVERIFY(sent("PING :tavarine-alive\r\n") && deliver(":irc.test.local PONG irc.test.local :tavarine-alive\r\n"));
         // Silence after a probe: the link is lost, said so, and nothing more is sent.
         QVERIFY(server->waitFor("PING :tavarine-alive\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(session->socket().state(), int(LobbySocket::Error), 10000);
