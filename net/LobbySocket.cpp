@@ -49,6 +49,7 @@ LobbySocket::~LobbySocket()
 void LobbySocket::connectToServer()
 {
     abort();
+    m_throttle = SendThrottle();  // a new connection: the server counts afresh
     m_closedByProgram = false;
     m_probeSent = false;
     m_framer.clear();

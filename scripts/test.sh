@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing; validates the desktop entry and the AppStream metadata
 # and checks the .deb; builds and runs the whole test suite; then the same suite
-# built with AddressSanitizer and UBSan, then the inbound fuzzer for a minute.
+# built with AddressSanitizer and UBSan, then the inbound fuzzer for half a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
