@@ -5,6 +5,7 @@
 #include "bench/Benchmarks.h"
 
 #include "ClassicPeer.h"
+#include "LinkedServer.h"
 #include "PlainIrcClient.h"
 #include "RealIrcServer.h"
 #include "RecordingView.h"
@@ -291,7 +292,7 @@ private:
     void growConnectionTables();
 
     Figures m_fig;
-    RealIrcServer m_server[2];
+    LinkedServer m_server[2];
     std::vector<std::unique_ptr<Player>> m_players;  // after the servers: gone before them
     std::vector<Player *> m_newcomers;
     QElapsedTimer m_clock;
@@ -547,8 +548,7 @@ Figures LobbyRun::run()
     std::fflush(stdout);
     RealIrcServer::Options options;
     options.kind = m_fig.kind;
-    options.clientsPerAddress = 2 * n + 100;
-    if (!RealIrcServer::startLinked(m_server[0], m_server[1], options)) {
+    if (!LinkedServer::startPair(m_server[0], m_server[1], options, 2 * n + 100)) {
         std::printf("    servers did not start: %s\n", qPrintable((m_server[0].errorString() + m_server[1].errorString()).section(u'\n', 0, 0)));
         return m_fig;
     }

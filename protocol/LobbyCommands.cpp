@@ -71,11 +71,6 @@ QByteArray tavLnk(const QByteArray &channel, const QByteArray &address)
     return line(channel, "...TAVLNK " + withoutLineBreaks(address) + "|||");
 }
 
-QByteArray tavQuit(const QByteArray &channel, const QByteArray &nickname)
-{
-    return line(channel, "TAVQUIT|||" + withoutLineBreaks(nickname));
-}
-
 QByteArray withoutLineBreaks(QByteArray text)
 {
     text.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });

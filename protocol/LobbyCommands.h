@@ -22,7 +22,6 @@ QByteArray tavHut1Launch(const QByteArray &channel, const QByteArray &nickname, 
 QByteArray tavChat(const QByteArray &channel, const QByteArray &nickname, const QByteArray &text);
 QByteArray tavMsg(const QByteArray &channel, const QByteArray &text);
 QByteArray tavLnk(const QByteArray &channel, const QByteArray &address);
-QByteArray tavQuit(const QByteArray &channel, const QByteArray &nickname);
 
 QByteArray withoutLineBreaks(QByteArray text);
 // The same line as a NOTICE: older clients take lobby lines from notices too, this

@@ -300,8 +300,6 @@ private slots:
         attack("claims on a held place, and on Ann's own", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
                "Eve: ...TAVHUT1 Eve> 2|||\nEve: ...TAVHUT1 Eve> 3|||\nEve: ...TAVHUT1 Eve> 1|||", "Eve: ...TAVHUT1EXIT Eve> 2|||",
                "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,Cy,;2;Eve claims your place 2");
-        attack("stranger fills the free places", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 3|||",
-               "Eve: ...TAVHUT1 Eve> 4|||"}, "Bob,Ann,,Eve;2");
         attack("a member who is not the host", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
                "Cy: ...TAVHUT1LAUNCH Cy> 6.6.6.6|||"}, "Bob,Ann,Cy,;2");
         attack("not a plain address", inBobsHut + QByteArrayList{"Bob: ...TAVHUT1LAUNCH Bob> 127.0.0.1 ; rm -rf ~|||\n"

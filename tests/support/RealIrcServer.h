@@ -24,37 +24,30 @@ public:
         // false: the lobbies are made by joining, as on most servers, and their first joiner is
         // their operator.
         bool lobbyChannels = true;
-        // Above 0: InspIRCd's clients per address (localmax, globalmax), 20 as shipped. ngircd
-        // here takes any number from one address.
-        int clientsPerAddress = 0;
     };
-    ~RealIrcServer() { stop(); }
+    virtual ~RealIrcServer() { stop(); }
     static QString program(Kind kind);
     static bool available(Kind kind) { return !program(kind).isEmpty(); }
     bool start(const Options &options);
-    // a (irc.tavarine.local) waits for b (irc2.tavarine.local) to dial, at start and while the link
-    // is down (ngircd can crash when both dial). When one stops, the other at once reports each of
-    // its users as "QUIT :<own server> <lost server>", and their JOINs once linked again: after a
-    // restart of b in 1 s (ngircd) or 4 s (InspIRCd), of a in 8 to 17 s (ngircd) or 3 s (InspIRCd).
-    static bool startLinked(RealIrcServer &a, RealIrcServer &b, const Options &options);
-    bool waitLinked(int ms = 30000);  // until LINKS here names the peer
     void stop();                      // SIGTERM: the server closes its links and quits
     bool restart() { return stop(), run(); }  // on the same ports, from the same config
     quint16 port() const { return m_port; }
-    qint64 processId() const { return m_process.processId(); }  // the server's own, for its CPU
     QString host() const { return QStringLiteral("127.0.0.1"); }
     LobbySession::Server address() const { return {host(), m_port}; }
     QString errorString() const { return m_error; }
     QString output() const;  // the server's console so far
 
-private:
+protected:
+    static QList<quint16> freePorts(int count);
+    static QString shipped(const char *name);  // a file of server/
+    // What this run adds to the shipped config, in the server's own syntax; for ngircd, what
+    // comes last wins.
+    virtual bool adapt(QString &conf, const Options &) { return !conf.isEmpty(); }
     bool configure(const Options &options);
     bool run();
     QTemporaryDir m_dir;
     QProcess m_process;
     Kind m_kind = NgIrcd;
-    quint16 m_port = 0, m_linkPort = 0;  // InspIRCd takes server links on a port of their own
-    RealIrcServer *m_peer = nullptr;
-    bool m_dials = false;
+    quint16 m_port = 0;
     QString m_error;
 };
