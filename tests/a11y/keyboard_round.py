@@ -162,15 +162,6 @@ def main(program):
     wait('window manager', lambda: os.path.exists(T + '/wm-up'))
     bob = PlainClient()
 
-    print('0. Return on the focused Exit ends the program', flush=True)
-    lobby = start(program, env=env)
-    move_focus('Nickname', None, 'text')
-    check_names()
-    keys(NICK, command='type')
-    move_focus('Exit')
-    keys('Return')
-    wait('end of the program on Exit', lambda: lobby.poll() == 0)
-
     print('1. log in and pick lobby 3; the log window while the server is slow', flush=True)
     os.kill(ircd.pid, signal.SIGSTOP)  # the connection waits in the server's backlog
     lobby = start(program, env=env)

@@ -18,12 +18,6 @@ public:
         mySlot = slot;
         announce(false);
     }
-    void leave()
-    {
-        if (mySlot > 0)
-            places.at(mySlot - 1).clear(), say("...TAVHUT1EXIT " + name + "> " + QByteArray::number(std::exchange(mySlot, 0)) + "|||");
-    }
-    void chat(const QByteArray &text) { say("...TAVCHAT " + name + "> " + text + "|||"); }
 
     const QByteArray name, channel;
     QByteArrayList list;               // the names it heard of, in order, never its own

@@ -14,11 +14,8 @@ public:
     enum Kind { NgIrcd, InspIRCd };
     struct Options {
         Kind kind = NgIrcd;
-        // false lifts the flood limits. Kept, ngircd passes 3 lines a second but holds the line after
-        // a PRIVMSG to k >= 2 targets k - 1 s; InspIRCd a burst of about 9, then 1 a second, any targets.
-        // Each target of "PRIVMSG a,b :x" gets a line naming itself alone; ngircd takes 25 targets (407
-        // for the 26th, the rest dropped), InspIRCd 20 (MAXTARGETS, the rest dropped silently). A
-        // member's NOTICE to a +n channel reaches every member; an outsider's is dropped.
+        // false lifts the flood limits. Kept, ngircd passes 3 lines a second (a PRIVMSG to k targets
+        // costs k - 1 s more); InspIRCd a burst of about 9, then 1 a second.
         bool defaultFlood = true;
         int pingSeconds = 120;  // idle time before the server pings (ngircd: 5 at least)
         // false: the lobbies are made by joining, as on most servers, and their first joiner is

@@ -17,9 +17,7 @@ public:
         qputenv("XDG_DATA_HOME", m_dir.path().toUtf8());
     }
     ~StandInLauncher() { qputenv("PATH", m_path); }
-    QString dataHome() const { return m_dir.path(); }
     void hide() { qputenv("PATH", m_path); }  // no stand-in anywhere on PATH
-    void remove(const char *program) { QFile::remove(m_dir.filePath(program)); }
     void breakIt() { write("gxexec.exe", "#!/nonexistent/interpreter\n"); }  // found, but it cannot start
     QStringList starts() const
     {
