@@ -1,7 +1,5 @@
-// Lobby sessions with plain and classic IRC clients on real servers with their default flood
-// settings, ngircd and InspIRCd: registration to the host's launch with a full send queue, a line
-// too long for IRC, a restart; a launch under a flood and over a lossy path; strangers and
-// channel operators; the lobby's own server configuration; a channel mixed with classic clients.
+// Lobby sessions with plain and classic IRC clients on real servers, ngircd and InspIRCd, as
+// players, strangers and channel operators meet them.
 #include "ClassicPeer.h"
 #include "Fixtures.h"
 #include "PlainIrcClient.h"

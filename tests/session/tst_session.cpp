@@ -301,19 +301,15 @@ private slots:
         QFETCH(QByteArray, joins);
         QFETCH(QByteArray, after);
         QVERIFY(join());
+        LobbySession &s = *session;
+        const QHash<QByteArray, std::function<void()>> actions{{"click", [&] { s.Player_Click(1); }},
+            {"refresh", [&] { s.Refresh_Click(); }}, {"grace", [&] { s.HostExitGrace_Timer(); }},
+            {"settle", [&] { s.AnswerWindow_Timer(); }}, {"restore", [&] { s.Timer5_Timer(); }}};
         for (const QByteArray &step : steps) {
-            if (step == "click")
-                session->Player_Click(1);
-            else if (step == "refresh")
-                session->Refresh_Click();
-            else if (step == "grace")
-                session->HostExitGrace_Timer();
-            else if (step == "settle")
-                session->AnswerWindow_Timer();
-            else if (step == "restore")
-                session->Timer5_Timer();
+            if (actions.contains(step))
+                actions[step]();
             else if (step.startsWith("ignore "))
-                session->IgnorePlayer(step.sliced(7), true);
+                s.IgnorePlayer(step.sliced(7), true);
             else
                 QVERIFY(script(step));
         }
@@ -335,9 +331,9 @@ private slots:
         if (hut.MyHutSlot() == 0 && expected.size() > 2)  // and its exit went out
             QVERIFY(server->waitFor(Ch + "...TAVHUT1EXIT Ann> 2|||\r\n"));
     }
-    // A stranger's queries cost one answer; what Ann types keeps its turn and
-    // arrives whole, in lines that fit once the server puts her prefix in front; at her launch the
-    // exit and the launch go first, and the close writes no more than servers take at once.
+    // A stranger's queries cost one answer; what Ann types keeps its turn and arrives whole, in
+    // lines that fit once the server puts her prefix in front. (What a close writes: the queue's
+    // test, and the launch under a full queue on real servers.)
     void sendQueue()
     {
         QVERIFY(join());
@@ -362,16 +358,6 @@ private slots:
         }
         QCOMPARE(pieces.join(u' '), words.trimmed());
         QVERIFY(sent(Ch + "...TAVCHAT Ann> " + pieces[0].toUtf8() + "|||\r\n"));
-        for (int n = 0; n < 60; ++n)
-            session->Send_Click(QString::number(n));
-        const qsizetype waiting = session->socket().waitingLines();
-        session->LaunchButton_Click();
-        QVERIFY(launcher->waitFor(1) && view.closed && server->clientGone());
-        const QByteArray closing = server->received.sliced(server->received.indexOf(Ch + "...TAVHUT1EXIT"));
-        QVERIFY(closing.startsWith(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
-        QCOMPARE(closing.count("\r\n"), SendThrottle::CloseAllowance);
-        QVERIFY(session->state().OutboundLog.text().endsWith(
-            "Dropped " + QByteArray::number(waiting + 2 - SendThrottle::CloseAllowance) + " waiting lines at close\r\n"));
     }
     void silentLinkIsGivenUp()
     {

@@ -94,10 +94,8 @@ private slots:
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         qputenv("PATH", bin.path().toUtf8());
         QString error;
-        QVERIFY(!GameLauncher::start(GameLauncher::find(), "gxexec.exe tav3.exe /h tcp", &error) && error.contains(folder));
         writeFile(folder + "/gxexec.exe", "MZ\x90", false);
         writeFile(folder + "/tav3.exe", "MZ\x90", false);
-        QVERIFY(GameLauncher::find().missing.contains("wine"));
         writeFile(bin.path() + "/wine", "#!/bin/sh\necho \"$PWD: wine $*\" > " + bin.filePath("started").toUtf8() + "\n", true);
         QVERIFY(GameLauncher::start(GameLauncher::find(), "gxexec.exe tav3.exe /h tcp /nAnn /boundip 1.2.3.4", &error));
         QFile started(bin.filePath("started"));
