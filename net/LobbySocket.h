@@ -33,8 +33,6 @@ public:
     // Queues a line ahead of those waiting (the answer to a PING, the launch).
     bool sendFirst(const QByteArray &line, Kind kind = SendThrottle::Ordinary);
     qsizetype waitingLines() const { return m_throttle.waiting(); }
-    bool isWaiting(Kind kind) const { return m_throttle.waiting(kind) > 0; }
-    void seal(Kind kind) { m_throttle.seal(kind); }
     void drop(Kind kind) { m_throttle.drop(kind); }
     // Writes what the throttle lets go now; runs by itself when tokens come back.
     void drainQueue();

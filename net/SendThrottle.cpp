@@ -21,13 +21,6 @@ qsizetype SendThrottle::waiting(Kind kind) const
     return std::count_if(m_lines.begin(), m_lines.end(), [kind](const Line &l) { return l.kind == kind; });
 }
 
-void SendThrottle::seal(Kind kind)
-{
-    const auto same = findKind(kind);
-    if (same != m_lines.end())
-        same->kind = Ordinary;
-}
-
 void SendThrottle::drop(Kind kind)
 {
     const auto same = findKind(kind);

@@ -38,8 +38,6 @@ public:
     qint64 msUntilNext(qint64 nowMs, bool more = false) const;
     qsizetype waiting() const { return qsizetype(m_lines.size()); }
     qsizetype waiting(Kind kind) const;
-    // The waiting line of this kind stays as it is, but no newer line replaces it any more.
-    void seal(Kind kind);
     // The waiting line of this kind goes: what it said is no longer true.
     void drop(Kind kind);
     void clear()

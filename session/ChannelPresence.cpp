@@ -69,7 +69,7 @@ bool LobbySession::PresenceRule(const InboundLine &line)
 
 void LobbySession::playerLeft(QByteArrayView ircNickname)
 {
-    forgetAnswers(ircNickname);  // nobody to tell any more
+    m_state.UserListText.forgetAnswers(ircNickname);  // nobody to tell any more
     const auto left = Speakers::lobbyName(ircNickname);
     if (!left)
         return;  // held nothing here

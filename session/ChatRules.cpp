@@ -73,7 +73,7 @@ bool LobbySession::TavLnkRule(const InboundLine &line)
     if (!from)
         return false;  // not a player's line in the channel
     const QString address = WireText::decode(link.value);
-    // Never offered, or one question already open: as if answered No, and the line's other rules still run.
+    // Never offered, or held back: as if answered No, and the line's other rules still run.
     if (!CommandLines::isSafeLink(address))
         return true;
     if (!allowPopup(Speakers::LinkQuestion, *from))

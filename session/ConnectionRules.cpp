@@ -8,14 +8,15 @@
 #include <QRandomGenerator>
 
 namespace {
-// Replies that refuse a JOIN: no such channel, too many channels, unavailable, full,
-// invite only, banned, wrong key, bad name, registered nicknames only, secure clients only.
+// The server's reason, as the chat shows text.
 QString lastParam(const IrcLine &msg)
 {
     const IrcLine::Params params = msg.params();
     return params.isEmpty() ? QString() : WireText::shownChat(WireText::decode(params.last()));
 }
 
+// Replies that refuse a JOIN: no such channel, too many channels, unavailable, full,
+// invite only, banned, wrong key, bad name, registered nicknames only, secure clients only.
 bool refusesJoin(const IrcLine &msg)
 {
     for (const char *code : {"403", "405", "437", "471", "473", "474", "475", "476", "477", "489"})
@@ -111,8 +112,8 @@ void LobbySession::leftLobby(const QString &reason, bool canRejoin)
     m_state.Hut = HutModel(m_state.Nickname);
     m_toldClaims.clear();
     m_socket.drop(ClassicHut);
-    for (QByteArrayList &to : m_answerTo)
-        to.clear();
+    for (LobbyMembers::Answer kind : {LobbyMembers::Presence, LobbyMembers::HutPlace})
+        m_state.UserListText.dropAnswers(kind);
     for (QTimer *timer : {&HostExitGrace, &AnswerWindow})
         timer->stop();
     showPlaces();

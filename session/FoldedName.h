@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/IrcLine.h"
+
 #include <cstddef>
 #include <string_view>
 
@@ -24,12 +26,7 @@ struct Equal {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const
     {
-        if (a.size() != b.size())
-            return false;
-        for (size_t i = 0; i < a.size(); ++i)
-            if (lower(a[i]) != lower(b[i]))
-                return false;
-        return true;
+        return IrcLine::sameName(QByteArrayView(a.data(), qsizetype(a.size())), QByteArrayView(b.data(), qsizetype(b.size())));
     }
 };
 

@@ -1,10 +1,10 @@
 #include "session/HutModel.h"
 
-#include "session/Speakers.h"
+#include "protocol/IrcLine.h"
 
 bool HutModel::is(QByteArrayView a, QByteArrayView b) const
 {
-    return Speakers::sameName(a, b);
+    return IrcLine::sameName(a, b);
 }
 
 void HutModel::setHolder(int slot)
@@ -124,11 +124,8 @@ HutModel::Change HutModel::claim(QByteArrayView name, int slot)
     c.places |= slot <= Places;
     if (slot == 1 && member && isMyHost(name))
         m_hostExited = false;  // back in place 1
-    if (slot == 1 && member && claims.size() > 1) {  // answers raced: nobody can tell who holds it
-        Change left = leaveBecause(Why::HostContested);
-        left.places = true;
-        return left;
-    }
+    if (slot == 1 && member && claims.size() > 1)  // answers raced: nobody can tell who holds it
+        return leaveBecause(Why::HostContested);
     return c;
 }
 

@@ -67,7 +67,7 @@ void LobbySession::announceHutPlace()
 void LobbySession::sendHutExit(int slot, bool first)
 {
     m_socket.drop(ClassicHut);  // the place it would tell of is no longer this player's
-    m_answerTo[1].clear();
+    m_state.UserListText.dropAnswers(LobbyMembers::HutPlace);
     const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, slot);
     first ? m_socket.sendFirst(exit, HutPlaceLine) : m_socket.send(exit, HutPlaceLine);
 }

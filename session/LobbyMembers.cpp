@@ -1,5 +1,9 @@
 #include "session/LobbyMembers.h"
 
+#include "protocol/IrcLine.h"
+
+#include <algorithm>
+
 bool LobbyMembers::arrived(QByteArrayView name)
 {
     if (name.isEmpty() || name.size() > MaxNameBytes || contains(name))
@@ -99,4 +103,30 @@ QByteArray LobbyMembers::text() const
         if (m.listed)
             out += m.name + "\r\n";
     return out;
+}
+
+void LobbyMembers::owe(Answer kind, QByteArrayView ircNickname)
+{
+    QByteArrayList &to = m_owed[kind];
+    if (std::none_of(to.cbegin(), to.cend(), [&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); }))
+        to.append(ircNickname.toByteArray());
+}
+
+std::pair<LobbyMembers::Answer, QByteArray> LobbyMembers::nextAnswer(int maxTargets)
+{
+    // The hut place first: the newcomer's picture of the hut has nobody else to come from.
+    const Answer kind = m_owed[HutPlace].isEmpty() ? Presence : HutPlace;
+    QByteArrayList &to = m_owed[kind];
+    if (to.isEmpty())
+        return {kind, {}};
+    QByteArray targets = to.takeFirst();
+    for (int n = 1; n < maxTargets && !to.isEmpty() && targets.size() + to.first().size() < 300; ++n)
+        targets += ',' + to.takeFirst();
+    return {kind, targets};
+}
+
+void LobbyMembers::forgetAnswers(QByteArrayView ircNickname)
+{
+    for (QByteArrayList &to : m_owed)
+        to.removeIf([&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); });
 }

@@ -6,6 +6,7 @@
 #include <QByteArrayList>
 
 #include <list>
+#include <utility>
 #include <string>
 #include <unordered_map>
 
@@ -13,7 +14,8 @@
 // JOIN, PART, KICK, QUIT, NICK), in order of arrival, and what the lobby's own lines add:
 // who asked not to be listed (TAVQUIT), and who follows the classic rules, announcing
 // itself in the channel whenever others come and go. The listed ones are the user list.
-// Costs the same at 10,000 players as at 10: every look-up goes through a hash.
+// Also the answers this player owes those who came or asked. Costs the same at 10,000
+// players as at 10: every look-up of a member goes through a hash.
 class LobbyMembers {
 public:
     // Longer than any IRC server takes as a nickname: such a name is nobody.
@@ -43,6 +45,16 @@ public:
     // Grows with every change of the user list, so a rebuild can tell there is something new.
     quint64 changes() const { return m_changes; }
 
+    // Answers owed, by IRC nickname (lobby players or not): this player's presence line, its
+    // hut place. Each nickname is owed each kind once; hut places go first.
+    enum Answer { Presence, HutPlace };
+    void owe(Answer kind, QByteArrayView ircNickname);
+    bool owesAnswer() const { return !m_owed[Presence].isEmpty() || !m_owed[HutPlace].isEmpty(); }
+    // The next answer owed, to at most maxTargets of its nicknames joined by commas (none: empty).
+    std::pair<Answer, QByteArray> nextAnswer(int maxTargets);
+    void forgetAnswers(QByteArrayView ircNickname);  // he left: nobody to tell
+    void dropAnswers(Answer kind) { m_owed[kind].clear(); }
+
 private:
     struct Member {
         QByteArray name;
@@ -63,4 +75,5 @@ private:
     qsizetype m_listed = 0;
     qsizetype m_classics = 0;
     quint64 m_changes = 0;
+    QByteArrayList m_owed[2];  // by Answer
 };

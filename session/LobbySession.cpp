@@ -38,7 +38,7 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     m_socket.setIdleProbe(IdleProbeMs, RegistrationLines::ping("tavarine-alive"));
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
     connect(&m_socket, &LobbySocket::closed, this, &LobbySession::onSocketClosed);
-    m_socket.setBackground([this] { return answerPending(); }, [this] { return nextAnswer(); });
+    m_socket.setBackground([this] { return m_state.UserListText.owesAnswer(); }, [this] { return nextAnswer(); });
     connect(&m_socket, &LobbySocket::dataArrival, this,
             qOverload<const QByteArray &, const QList<QByteArrayView> &>(&LobbySession::Socket_DataArrival));
 }

@@ -151,8 +151,6 @@ private:
     // nicknames to a line where the server takes that at no extra cost.
     void answerPrivately(QByteArrayView ircNickname, bool presence, bool hutPlace);
     QByteArray nextAnswer();
-    bool answerPending() const;
-    void forgetAnswers(QByteArrayView ircNickname);
     void readServerFeatures(const IrcLine &msg);
     void reannounceForClassics();
     void listChanged();
@@ -175,8 +173,7 @@ private:
     LobbySocket m_socket;
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
-    QByteArrayList m_answerTo[2];  // IRC nicknames still to be told this player's presence, its hut place
-    int m_answerTargets = 1;       // nicknames to a line: what the server says it takes (005)
+    int m_answerTargets = 1;  // nicknames to an answer: what the server says it takes (005)
     qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
     Speakers m_speakers;
     QElapsedTimer m_clock;

@@ -39,15 +39,16 @@ void Speakers::ignore(QByteArrayView name, bool ignored)
 
 bool Speakers::allowPopup(Popup kind, QByteArrayView name, qint64 nowMs)
 {
-    QHash<QByteArray, qint64> &last = m_lastPopup[kind];
+    auto &last = m_lastPopup[kind];
     if (last.size() > 1000)  // forget those long quiet, so a crowd of strangers costs no memory
-        last.removeIf([nowMs](const auto &entry) { return nowMs - entry.value() >= PopupSpacingMs; });
-    QByteArray key = name.toByteArray();
-    for (char &c : key)  // ASCII letters only, as everywhere else
-        c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-    const auto found = last.constFind(key);
-    if (found != last.cend() && nowMs - found.value() < PopupSpacingMs)
+        std::erase_if(last, [nowMs](const auto &entry) { return nowMs - entry.second >= PopupSpacingMs; });
+    const std::string_view key(name.data(), size_t(name.size()));
+    const auto found = last.find(key);
+    if (found != last.end() && nowMs - found->second < PopupSpacingMs)
         return false;
-    last.insert(key, nowMs);
+    if (found != last.end())
+        found->second = nowMs;
+    else
+        last.emplace(key, nowMs);
     return true;
 }

@@ -4,9 +4,10 @@
 #include "session/NameSet.h"
 
 #include <QByteArray>
-#include <QHash>
 
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 // The one answer to "did this player say this, here?". The channel is public: a line
 // that carries a player's name counts only when that player sent it, as a PRIVMSG to the
@@ -46,6 +47,6 @@ private:
     QByteArray m_channel;
     QByteArray m_ircNickname;
     NameSet m_ignored;
-    QHash<QByteArray, qint64> m_lastPopup[2];  // by name in upper case
+    std::unordered_map<std::string, qint64, FoldedName::Hash, FoldedName::Equal> m_lastPopup[2];  // by name
     int m_held[2] = {0, 0};
 };

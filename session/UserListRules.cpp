@@ -45,39 +45,20 @@ void LobbySession::answerPrivately(QByteArrayView ircNickname, bool presence, bo
 {
     if (!m_socket.isConnected() || !m_life.inLobby() || ircNickname.isEmpty() || isMe(ircNickname))
         return;
-    for (int kind : {0, 1}) {
-        if (!(kind ? hutPlace && m_state.Hut.MyHutSlot() > 0 : presence))
-            continue;
-        QByteArrayList &to = m_answerTo[kind];
-        if (std::none_of(to.cbegin(), to.cend(), [&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); }))
-            to.append(ircNickname.toByteArray());
-    }
+    if (presence)
+        m_state.UserListText.owe(LobbyMembers::Presence, ircNickname);
+    if (hutPlace && m_state.Hut.MyHutSlot() > 0)
+        m_state.UserListText.owe(LobbyMembers::HutPlace, ircNickname);
     m_socket.drainQueue();
 }
 
-bool LobbySession::answerPending() const
-{
-    return !m_answerTo[0].isEmpty() || !m_answerTo[1].isEmpty();
-}
-
-// The hut place first: the newcomer's picture of the hut has nobody else to come from.
 QByteArray LobbySession::nextAnswer()
 {
-    const int kind = m_answerTo[1].isEmpty() ? 0 : 1;
-    QByteArrayList &to = m_answerTo[kind];
-    if (to.isEmpty())
+    const auto [kind, targets] = m_state.UserListText.nextAnswer(m_answerTargets);
+    if (targets.isEmpty())
         return {};
-    QByteArray targets = to.takeFirst();
-    for (int n = 1; n < m_answerTargets && !to.isEmpty() && targets.size() + to.first().size() < 300; ++n)
-        targets += ',' + to.takeFirst();
-    return kind ? LobbyCommands::tavHut1(targets, m_state.Nickname, m_state.Hut.MyHutSlot())
-                : LobbyCommands::tavList(targets, m_state.Nickname);
-}
-
-void LobbySession::forgetAnswers(QByteArrayView ircNickname)
-{
-    for (QByteArrayList &to : m_answerTo)
-        to.removeIf([&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); });
+    return kind == LobbyMembers::HutPlace ? LobbyCommands::tavHut1(targets, m_state.Nickname, m_state.Hut.MyHutSlot())
+                                          : LobbyCommands::tavList(targets, m_state.Nickname);
 }
 
 // How many targets one PRIVMSG may have at no extra cost: InspIRCd says MAXTARGETS, others
