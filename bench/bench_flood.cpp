@@ -2,6 +2,7 @@
 // app/main.cpp builds, in a child process on Xvfb through xcb, reached by clicks
 // and keys; a plain client sends lobby chat at about 4,000 lines/s. Memory, CPU,
 // the longest stall of the event loop and the transcript, all taken in the child.
+#include "SessionProbe.h"
 #include "bench/Benchmarks.h"
 #include "bench/ChatFlood.h"
 
@@ -230,8 +231,8 @@ int benchWindowedReceive(int argc, char *argv[])
     Lobby *lobby = windows.lobby();
     if (!lobby)
         return childFailure("the click on LobbySel(3) opened no lobby");
-    LobbySession *session = windows.session();
-    QObject::connect(&session->socket(), &LobbySocket::stateChanged, qApp, [&](int state) {
+    const LobbySession *session = windows.session();
+    QObject::connect(&SessionProbe{*session}.socket(), &LobbySocket::stateChanged, qApp, [&](int state) {
         if (state == LobbySocket::Closing || state == LobbySocket::Error) {
             say("disconnected after line " + QByteArray::number(newestLineNumber(lobby->ChatBox)));
             QCoreApplication::exit(3);
@@ -276,7 +277,7 @@ int benchWindowedReceive(int argc, char *argv[])
         }
         if (nextMark < marks.size() && n == marks[nextMark]) {
             say("mark " + QByteArray::number(n) + reading() + " inlog="
-                + QByteArray::number(session->state().InboundLog.text().size())
+                + QByteArray::number(session->inboundLog().text().size())
                 + (withProbe ? " stall=" + QByteArray::number(probe.takeLongestStallMs(), 'f', 1) : QByteArray()));
             if (++nextMark == marks.size()) {
                 poll.stop();

@@ -1,4 +1,5 @@
 // Framing and dispatch of a large mixed corpus, against a plain memchr pass over the same bytes.
+#include "SessionProbe.h"
 #include "bench/Benchmarks.h"
 #include "net/LineFramer.h"
 #include "session/LobbySession.h"
@@ -45,7 +46,7 @@ void benchInboundPath()
             got.clear();
             framer.feed(raw, got);
             handled += got.size();
-            session.Socket_DataArrival(raw, got);
+            SessionProbe{session}.feed(raw, got);
         }
     });
 
@@ -79,7 +80,7 @@ qint64 feedNs(LobbySession &session, const QByteArrayList &lines)
     QElapsedTimer t;
     t.start();
     for (const QByteArray &line : lines)
-        session.Socket_DataArrival(line, QByteArrayList{line});
+        SessionProbe{session}.feed(line, QByteArrayList{line});
     return t.nsecsElapsed();
 }
 
@@ -109,7 +110,7 @@ void benchHostileNames()
         const QByteArrayList names = announcements(10000, bytes);
         const qint64 ns = feedNs(session, names);
         std::printf("  10,000 names of %3lld bytes: taken in %6.1f ms, %5zu listed\n", static_cast<long long>(bytes), ns / 1e6,
-                    size_t(session.state().UserListText.rows().size()));
+                    size_t(SessionProbe{session}.members().rows().size()));
     }
     double perLine[2] = {};
     for (const int crowd : {10, 10000}) {

@@ -1,4 +1,5 @@
 // The lobby window under chat load: appending to the transcript, and the user list rebuild.
+#include "SessionProbe.h"
 #include "bench/Benchmarks.h"
 #include "session/LobbySession.h"
 #include "ui/ChatView.h"
@@ -58,7 +59,8 @@ void benchLobbyWindow()
 {
     Resource store;
     LobbySession session("Ann", "#TavarineNET_3");
-    Lobby lobby(session, store);
+    Lobby lobby(session, session, store);
+    session.setView(&lobby);
     lobby.show();
     if (!QTest::qWaitForWindowExposed(&lobby))
         std::printf("  (the lobby window never came on screen)\n");
@@ -82,21 +84,21 @@ void benchLobbyWindow()
                       "<= 2", ratio <= 2));
 
     for (int i = 0; i < 1000; ++i)
-        session.state().UserListText.arrived("player" + QByteArray::number(i));
-    const qint64 rebuildNs = bestOf(20, [&] { session.Timer2_Timer(); });
+        SessionProbe{session}.members().arrived("player" + QByteArray::number(i));  // as the names list brings them
+    const qint64 rebuildNs = bestOf(20, [&] { SessionProbe{session}.redrawList(); });
     std::printf("user list rebuild (Timer2_Timer) with 1,000 users: %.2f ms\n", rebuildNs / 1e6);
 
     // A log window tick while the log keeps growing, at two log sizes.
     std::printf("log window tick (the log grew since the last one):\n");
     for (qsizetype size : {qsizetype(50) * 1000, qsizetype(50) * 1000 * 1000}) {
-        SharedState state;
+        StatusStub state;
         const QByteArray line = ":irc.test.local NOTICE * :*** a line of the connection log\r\n";
-        while (state.InboundLog.total() < size)
-            state.InboundLog += line;
+        while (state.in.total() < size)
+            state.in += line;
         LogFrm log(state);
         log.show();
         const qint64 ns = bestOf(10, [&] {
-            state.InboundLog += line;
+            state.in += line;
             log.Timer1_Timer();
         });
         std::printf("  log of %6.1f MB: %8.2f ms\n", size / 1e6, ns / 1e6);

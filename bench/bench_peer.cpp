@@ -1,5 +1,6 @@
 // CPU per received chat line: our session in a child process against another IRC
 // client, each fed the same paced stream of lobby chat lines through one real server.
+#include "SessionProbe.h"
 #include "bench/Benchmarks.h"
 #include "bench/ChatFlood.h"
 
@@ -250,7 +251,7 @@ int benchReceive(int argc, char *argv[])
     CountingView view(expected);
     LobbySession session("recv", Channel);
     session.setView(&view);
-    QObject::connect(&session.socket(), &LobbySocket::stateChanged, &session, [&](int state) {
+    QObject::connect(&SessionProbe{session}.socket(), &LobbySocket::stateChanged, &session, [&](int state) {
         if (state == LobbySocket::Closing || state == LobbySocket::Error) {
             std::printf("disconnected after %d lines\n", view.count);
             std::fflush(stdout);

@@ -2,6 +2,7 @@
 // newcomer's list is complete, what each arrival and departure costs the others and the servers,
 // whom the servers drop, and how the players of a restarted server come back.
 // Also: how 50 chat lines typed at once reach the channel under default flood handling.
+#include "SessionProbe.h"
 #include "bench/Benchmarks.h"
 
 #include "ClassicPeer.h"
@@ -122,7 +123,7 @@ const QByteArray Channel = "#TavarineNET_3";
 
 bool dropped(LobbySession &s)
 {
-    return s.socket().state() == LobbySocket::Closing || s.socket().state() == LobbySocket::Error;
+    return SessionProbe{s}.socket().state() == LobbySocket::Closing || SessionProbe{s}.socket().state() == LobbySocket::Error;
 }
 
 QByteArray msText(qint64 ns)
@@ -280,7 +281,7 @@ private:
     {
         if (p.leaving || !p.entered)
             return false;
-        return p.session ? p.session->life().inLobby() : p.peer && p.peer->state() == QAbstractSocket::ConnectedState;
+        return p.session ? SessionProbe{*p.session}.life().inLobby() : p.peer && p.peer->state() == QAbstractSocket::ConnectedState;
     }
     void entered(Player &p);
     void read(Player &p, QByteArrayView line);
@@ -342,13 +343,13 @@ Player &LobbyRun::add(bool churn)
     }
     QObject::connect(s, &LobbySession::joined, s, [this, &p] { entered(p); });
     // Connected after the session's own handler: the lines have been handled when this runs.
-    QObject::connect(&s->socket(), &LobbySocket::dataArrival, s, [this, &p](const QByteArray &, const QList<QByteArrayView> &lines) {
+    QObject::connect(&SessionProbe{*s}.socket(), &LobbySocket::dataArrival, s, [this, &p](const QByteArray &, const QList<QByteArrayView> &lines) {
         for (QByteArrayView line : lines)
             read(p, line.chopped(2));  // without its CR LF, as a classic peer's lines come
         if (p.churnNewcomer && m_tracking)
             checkNewcomer(p);
     });
-    QObject::connect(&s->socket(), &LobbySocket::stateChanged, s, [this, &p](int state) {
+    QObject::connect(&SessionProbe{*s}.socket(), &LobbySocket::stateChanged, s, [this, &p](int state) {
         if (state == LobbySocket::Closing || state == LobbySocket::Error)
             lost(p);
     });
@@ -374,7 +375,7 @@ void LobbyRun::quitOne()
     } else if (m_unloads++ % 2 == 0) {
         LobbySession *s = p.session.get();
         QObject::connect(s, &LobbySession::finished, s, [&p] { p.session.release()->deleteLater(); });
-        s->Form_Unload();
+        s->closeLobby();
     } else {
         p.session.reset();
     }
@@ -409,7 +410,7 @@ void LobbyRun::read(Player &p, QByteArrayView line)
     const bool privmsg = msg.isCommand("PRIVMSG");
     const bool toChannel = msg.param(0).startsWith('#');
     if (p.churnNewcomer && !p.classic && privmsg && line.contains("TAVLIST|||"))
-        if (const auto who = Speakers::lobbyName(msg.senderNick()))
+        if (const auto who = RegistrationLines::lobbyName(msg.senderNick(), ServerInfo()))
             p.heard.insert(who->toByteArray());
     if (msg.isCommand("ERROR") && !p.leaving && !(m_restarted && p.server == 1) && m_fig.serverSaid.isEmpty())
         m_fig.serverSaid = line.toByteArray();  // why the first player dropped was let go
@@ -459,7 +460,7 @@ void LobbyRun::checkNewcomer(Player &p)
             p.listNs = now - p.joinNs;
         return;
     }
-    const LobbyMembers &list = p.session->state().UserListText;
+    const LobbyMembers &list = SessionProbe{*p.session}.members();
     if (p.listNs < 0) {
         std::erase_if(p.missingList, [&](Player *q) { return !present(*q) || list.isListed(q->name); });
         if (p.missingList.empty())
@@ -484,7 +485,7 @@ void LobbyRun::tick()
     int here = 0;
     for (const auto &p : m_players) {
         here += present(*p);
-        if (p->session && p->entered && !p->session->life().inLobby())
+        if (p->session && p->entered && !SessionProbe{*p->session}.life().inLobby())
             lost(*p);  // out of the lobby without the bench's doing
     }
     if (!m_churning)
@@ -494,7 +495,7 @@ void LobbyRun::tick()
         if (!present(p))
             continue;
         ++m_fig.samples;
-        if (here > 1 && (p.session->state().UserListText.isEmpty() || p.view->userListRows.isEmpty()))
+        if (here > 1 && (SessionProbe{*p.session}.members().isEmpty() || p.view->userListRows.isEmpty()))
             ++m_fig.emptySamples;
     }
 }
@@ -588,7 +589,7 @@ Figures LobbyRun::run()
         runUntil([&] {
             qint64 written = 0;
             for (const auto &p : m_players)
-                written += p->session ? p->session->socket().traffic().linesWritten : 0;
+                written += p->session ? SessionProbe{*p->session}.socket().traffic().linesWritten : 0;
             return std::exchange(last, written) >= 0 && written - last < n / 50;
         }, 120000, 1000);
         m_fig.drainS = drain.elapsed() / 1e3;
@@ -598,7 +599,7 @@ Figures LobbyRun::run()
     m_phase = "churn";
     for (const auto &p : m_players)
         if ((p->bystander = p->session && present(*p)))
-            p->before = p->session->socket().traffic();
+            p->before = SessionProbe{*p->session}.socket().traffic();
     const qint64 churnCpu0 = cpuMs(0), churnServerCpu0 = serverCpuMs(), churn0 = m_clock.nsecsElapsed();
     m_linkBreaks[1] = linkBreaks();
     m_churning = m_tracking = true;
@@ -622,7 +623,7 @@ Figures LobbyRun::run()
     m_fig.benchMb = residentKb() / 1024.0;
     for (const auto &p : m_players)
         if (p->bystander && (p->bystander = present(*p)))
-            p->after = p->session->socket().traffic();
+            p->after = SessionProbe{*p->session}.socket().traffic();
     runUntil([] { return false; }, 3000, 50);  // the last newcomers get their lists
 
     // One server restarts; its players come back by themselves.
@@ -639,13 +640,13 @@ Figures LobbyRun::run()
     m_oldServerCpuMs = cpuMs(m_server[1].processId());
     if (!m_server[1].restart())
         std::printf("    the second server did not come back: %s\n", qPrintable(m_server[1].errorString().section(u'\n', 0, 0)));
-    const LobbyMembers &otherSide = m_players[0]->session->state().UserListText;
+    const LobbyMembers &otherSide = SessionProbe{*m_players[0]->session}.members();
     std::vector<qint64> backNs(watched.size(), -1), inNs(watched.size(), -1);
     runUntil([&] {
         bool all = true;
         for (size_t k = 0; k < watched.size(); ++k) {
             // Back: joined again since the restart, and in the lobby still.
-            const bool in = watched[k]->rejoinNs >= 0 && watched[k]->session->life().inLobby();
+            const bool in = watched[k]->rejoinNs >= 0 && SessionProbe{*watched[k]->session}.life().inLobby();
             if (inNs[k] < 0 && in)
                 inNs[k] = watched[k]->rejoinNs - restart0;
             if (backNs[k] < 0 && in && otherSide.isListed(watched[k]->name))
@@ -886,7 +887,7 @@ void burstRun(RealIrcServer::Kind kind)
     for (int i = 1; i <= Count; ++i)
         session.Send_Click(QStringLiteral("burst line %1").arg(i));
     const qint64 loopUs = t.nsecsElapsed() / 1000;
-    const qsizetype queued = waitingLines(session.socket());
+    const qsizetype queued = waitingLines(SessionProbe{session}.socket());
     qsizetype maxQueued = queued;
     runUntil([&] {
         const QByteArray got = watcher.received;
@@ -894,7 +895,7 @@ void burstRun(RealIrcServer::Kind kind)
             arrivals.push_back(t.nsecsElapsed());
             scanned = pos + key.size();
         }
-        maxQueued = std::max(maxQueued, waitingLines(session.socket()));
+        maxQueued = std::max(maxQueued, waitingLines(SessionProbe{session}.socket()));
         return int(arrivals.size()) >= Count || dropped(session);
     }, 120000, 10);
 

@@ -6,6 +6,7 @@
 // ends a read after every CR (a CR LF split across reads); byte 1 seeds the read
 // sizes; the rest is what the server sent.
 #include "net/LineFramer.h"
+#include "SessionProbe.h"
 #include "session/LobbySession.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     LobbySession session("Ann", "#TavarineNET_3");
     if (inHut)
-        session.state().Hut.join(1);  // the host: launches and queries reach their rules
+        SessionProbe{session}.hut().join(1, 0);  // the host: launches and queries reach their rules
     LineFramer framer;
     QByteArrayList all;
     for (qsizetype pos = 0; pos < bytes.size();) {
@@ -53,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 std::abort();
         }
         all += lines;
-        session.Socket_DataArrival(raw, lines);
+        SessionProbe{session}.feed(raw, lines);
     }
-    session.Timer2_Timer();  // the user list the lines built, read back into rows
+    SessionProbe{session}.skip(LobbyMembers::ListRedrawMs);  // the user list the lines built, read back into rows
 
     // Where the reads were cut must not change which lines come out.
     LineFramer whole;

@@ -1,12 +1,21 @@
 #include "protocol/RegistrationLines.h"
 
 #include "protocol/LobbyCommands.h"
+#include "protocol/ServerInfo.h"
 
 namespace RegistrationLines {
 
 QByteArray ircNickname(const QByteArray &nickname)
 {
     return nickname + IrcNickSuffix;
+}
+
+std::optional<QByteArrayView> lobbyName(QByteArrayView ircNickname, const ServerInfo &server)
+{
+    const QByteArrayView suffix(IrcNickSuffix);
+    if (ircNickname.size() <= suffix.size() || !server.sameName(ircNickname.last(suffix.size()), suffix))
+        return std::nullopt;
+    return ircNickname.chopped(suffix.size());
 }
 
 QByteArray nick(const QByteArray &nickname)

@@ -2,6 +2,10 @@
 
 #include <QByteArray>
 
+#include <optional>
+
+class ServerInfo;
+
 // The IRC lines of connecting, registering and staying connected, byte for byte.
 namespace RegistrationLines {
 
@@ -9,6 +13,8 @@ inline constexpr char IrcNickSuffix[] = "OnTavNET";
 inline constexpr char DomainToken[] = "tavarinenet.lobby";
 
 QByteArray ircNickname(const QByteArray &nickname);
+// The lobby name of an IRC nickname: without its ending. Other nicknames are nobody in the lobby.
+std::optional<QByteArrayView> lobbyName(QByteArrayView ircNickname, const ServerInfo &server);
 QByteArray nick(const QByteArray &nickname);
 QByteArray user(const QByteArray &nickname, const QByteArray &localAddress);
 QByteArray join(const QByteArray &channel);

@@ -1,69 +1,65 @@
-// Everything the server sends enters here: each raw read is logged, then each
-// complete line runs through the rule table by itself, in the table's order.
+// Everything the server sends enters here: each raw read is logged, then each complete
+// line is classified once and runs through the rule table by itself, in the table's order.
+// Each rule belongs to the model whose concern it is.
 #include "session/LobbySession.h"
 
-#include <array>
+#include <iterator>
 
-namespace {
-struct Rule {
-    const char *key;  // what the rule looks for, as a reader knows it
-    bool (LobbySession::*apply)(const InboundLine &);  // false ends the handling of the line
+struct InboundRules {
+    using S = LobbySession;
+    using L = InboundLine;
+    struct Rule {
+        const char *key;  // what the rule looks for, as a reader knows it
+        bool (*apply)(S &, const L &);  // false ends the handling of the line
+    };
+
+    // The rules in the order they are applied.
+    static constexpr Rule table[] = {
+        {"GETTAVLIST", [](S &s, const L &l) { return s.m_members.GetTavListRule(l, s.m_life.inLobby()); }},
+        {"TAVLIST", [](S &s, const L &l) { return s.m_members.TavListRule(l, s.m_life.inLobby()); }},
+        {"005", [](S &s, const L &l) { return s.ServerFeatures(l); }},
+        {"NOTICE AUTH / 001 / 462 / 432 / 433", [](S &s, const L &l) { return s.m_life.RegistrationStep(l, s.m_clock.now()); }},
+        {"PING", [](S &s, const L &l) { return s.m_life.PingStep(l); }},
+        {"own JOIN / KICK / refused JOIN / ERROR", [](S &s, const L &l) { return s.m_life.ChannelStateRule(l); }},
+        {"404 / 442 after a typed line", [](S &s, const L &l) { return s.m_speakers.RefusedLineRule(l); }},
+        {"353 / JOIN / PART / KICK / QUIT / NICK: who is here", [](S &s, const L &l) { return s.m_members.PresenceRule(l); }},
+        {"own JOIN / NICK: who speaks", [](S &s, const L &l) { return s.m_speakers.PresenceRule(l); }},
+        {"own JOIN / PART / KICK / QUIT / NICK: who holds places", [](S &s, const L &l) { return s.m_hut.PresenceRule(l, s.m_clock.now()); }},
+        {"QUIT", [](S &s, const L &l) { return s.m_members.DepartureRule(l, s.m_life.inLobby()); }},
+        {"JOIN: presence", [](S &s, const L &l) { return s.m_members.ArrivalRule(l, s.m_life.inLobby()); }},
+        {"JOIN: hut place", [](S &s, const L &l) { return s.m_hut.ArrivalRule(l, s.m_life.inLobby()); }},
+        {"...TAVHUT1LAUNCH", [](S &s, const L &l) { return s.m_hut.LaunchRule(l, s.m_clock.now()); }},
+        {"...TAVCHAT", [](S &s, const L &l) { return s.m_speakers.TavChatRule(l, s.m_clock.now()); }},
+        {"...TAVCHAT: listed again", [](S &s, const L &l) { return s.m_members.RelistRule(l); }},
+        {"...TAVMSG", [](S &s, const L &l) { return s.m_speakers.TavMsgRule(l, s.m_clock.now()); }},
+        {"...TAVLNK", [](S &s, const L &l) { return s.m_speakers.TavLnkRule(l, s.m_clock.now()); }},
+        {"...TAVHUT1EXIT / ...TAVHUT1", [](S &s, const L &l) { return s.m_hut.HutExitOrAnnouncementRule(l, s.m_clock.now()); }},
+        {"GETHUTLIST", [](S &s, const L &l) { return s.m_hut.HutQueryRule(l, s.m_life.inLobby()); }},
+        {"TAVQUIT", [](S &s, const L &l) { return s.m_members.TavQuitRule(l); }},
+    };
+
+    // With the bounds fixed when compiled, the loop unrolls into plain calls the
+    // processor predicts, instead of one call through a pointer that changes each time.
+    static void DispatchInbound(S &s, const L &line)
+    {
+#pragma GCC unroll 24
+        for (std::size_t i = 0; i < std::size(table); ++i)
+            if (!table[i].apply(s, line))
+                return;
+    }
 };
-
-// The rules in the order they are applied. The first five run in the
-// data-arrival handler, the rest in DispatchInbound.
-constexpr std::array<Rule, 15> InboundRules{{
-    {"GETTAVLIST", &LobbySession::GetTavListRule},
-    {"TAVLIST", &LobbySession::TavListRule},
-    {"NOTICE AUTH / 001 / 462 / 432 / 433", &LobbySession::RegistrationStep},
-    {"PING", &LobbySession::PingStep},
-    {"own JOIN / KICK / refused JOIN / 404 / ERROR", &LobbySession::ChannelStateRule},
-    {"353 / JOIN / PART / KICK / QUIT / NICK", &LobbySession::PresenceRule},
-    {"QUIT", &LobbySession::DepartureRule},
-    {"JOIN", &LobbySession::ArrivalRule},
-    {"...TAVHUT1LAUNCH", &LobbySession::LaunchRule},
-    {"...TAVCHAT", &LobbySession::TavChatRule},
-    {"...TAVMSG", &LobbySession::TavMsgRule},
-    {"...TAVLNK", &LobbySession::TavLnkRule},
-    {"...TAVHUT1EXIT / ...TAVHUT1", &LobbySession::HutExitOrAnnouncementRule},
-    {"GETHUTLIST", &LobbySession::HutQueryRule},
-    {"TAVQUIT", &LobbySession::TavQuitRule},
-}};
-constexpr std::size_t FirstDispatched = 5;
-
-// With the bounds fixed when compiled, the loop unrolls into plain calls the
-// processor predicts, instead of one call through a pointer that changes each time.
-template <std::size_t From, std::size_t To>
-bool applyRules(LobbySession &session, const InboundLine &line)
-{
-#pragma GCC unroll 16
-    for (std::size_t i = From; i < To; ++i)
-        if (!(session.*InboundRules[i].apply)(line))
-            return false;
-    return true;
-}
-}  // namespace
 
 void LobbySession::Socket_DataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines)
 {
-    m_state.InboundLog += raw;
-    m_state.InboundLog += "\r\n";
+    m_inboundLog += raw;
+    m_inboundLog += "\r\n";
     for (QByteArrayView line : lines) {
         if (m_socket.closedByProgram())
             break;  // a rule closed the lobby while handling an earlier line
-        const InboundLine in{line, IrcLine::parse(line), LobbyCommands::KeyPlaces::find(line)};
-        if (applyRules<0, FirstDispatched>(*this, in))
-            DispatchInbound(in);
+        InboundLine in{line, IrcLine::parse(line), LobbyCommands::KeyPlaces::find(line), {}, false, false};
+        m_speakers.classify(in);
+        InboundRules::DispatchInbound(*this, in);
     }
-    listChanged();
-}
-
-void LobbySession::Socket_DataArrival(const QByteArray &raw, const QByteArrayList &lines)
-{
-    Socket_DataArrival(raw, QList<QByteArrayView>(lines.begin(), lines.end()));
-}
-
-void LobbySession::DispatchInbound(const InboundLine &line)
-{
-    applyRules<FirstDispatched, InboundRules.size()>(*this, line);
+    m_members.settle(m_clock.now());
+    rearm();
 }

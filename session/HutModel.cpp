@@ -1,10 +1,11 @@
+// The hut's table: who claims what, whom this member follows, and for how long.
 #include "session/HutModel.h"
 
-#include "protocol/IrcLine.h"
-
-bool HutModel::is(QByteArrayView a, QByteArrayView b) const
+HutModel::HutModel(const ServerInfo &server, const LobbyMembers &members, const Speakers &speakers, Outbox &out,
+                   QByteArray nickname, QByteArray channel)
+    : m_server(server), m_members(members), m_speakers(speakers), m_out(out), m_self(std::move(nickname)),
+      m_channel(std::move(channel))
 {
-    return IrcLine::sameName(a, b);
 }
 
 void HutModel::setHolder(int slot)
@@ -26,7 +27,7 @@ bool HutModel::drop(QByteArrayView name, int slot)
     return false;
 }
 
-HutModel::Join HutModel::join(int slot)
+HutModel::Join HutModel::join(int slot, qint64 nowMs)
 {
     if (m_mine >= 1)
         return Join::AlreadyIn;
@@ -38,8 +39,8 @@ HutModel::Join HutModel::join(int slot)
         if (m_claims[0].isEmpty())
             return Join::NoHost;
         m_host = m_holders[0];
-        m_hostSettled = !m_answersOpen;
-        m_hostExited = false;
+        m_hostSettled = !answersOpen(nowMs);
+        m_hostExitedAt = -1;
     }
     m_claims[slot - 1] = QByteArrayList{m_self};
     setHolder(slot);
@@ -55,7 +56,8 @@ int HutModel::leave()
     drop(m_self, old);
     m_mine = 0;
     m_host.clear();
-    m_hostExited = false;
+    m_hostExitedAt = -1;
+    m_toldClaims.clear();
     return old;
 }
 
@@ -69,13 +71,15 @@ HutModel::Change HutModel::leaveBecause(Why why)
     return c;
 }
 
-void HutModel::refresh()
+void HutModel::refresh(qint64 nowMs)
 {
     for (int slot = 1; slot <= Places; ++slot) {
         m_claims[slot - 1].clear();
         m_holders[slot - 1].clear();
     }
-    openAnswers();
+    openAnswers(nowMs);
+    if (m_mine > 0)
+        m_restoreDue = nowMs + RestoreMs;
 }
 
 bool HutModel::restoreOwn()
@@ -87,14 +91,14 @@ bool HutModel::restoreOwn()
     return true;
 }
 
-void HutModel::openAnswers()
+void HutModel::openAnswers(qint64 nowMs)
 {
-    m_answersOpen = true;
+    m_answersUntil = nowMs + AnswerWindowMs;
     if (!m_host.isEmpty())
         m_hostSettled = true;  // seen before these answers: they do not put him in question
 }
 
-HutModel::Change HutModel::claim(QByteArrayView name, int slot)
+HutModel::Change HutModel::claim(QByteArrayView name, int slot, qint64 nowMs)
 {
     Change c;
     if (slot < 1 || slot > TableSize || is(name, m_self))
@@ -107,10 +111,11 @@ HutModel::Change HutModel::claim(QByteArrayView name, int slot)
     for (const QByteArray &claimant : claims)
         if (is(claimant, name))
             return c;  // said again: nothing changes
+    const bool open = answersOpen(nowMs);
     const bool member = m_mine > 1 && !m_host.isEmpty();
-    if (slot == 1 && member && !m_hostExited && !isMyHost(name) && (m_hostSettled || !m_answersOpen))
+    if (slot == 1 && member && m_hostExitedAt < 0 && !isMyHost(name) && (m_hostSettled || !open))
         return c;  // the host this member chose holds place 1, whatever the picture shows now
-    if (!claims.isEmpty() && !m_answersOpen)
+    if (!claims.isEmpty() && !open)
         return c;  // this client saw who came first
     for (int other = 1; other <= TableSize; ++other) {  // one place a player
         if (other != slot && drop(name, other)) {
@@ -122,21 +127,22 @@ HutModel::Change HutModel::claim(QByteArrayView name, int slot)
     claims.append(name.toByteArray());
     setHolder(slot);
     c.places |= slot <= Places;
+    c.joinedMine = m_mine > 0 && slot <= Places;
     if (slot == 1 && member && isMyHost(name))
-        m_hostExited = false;  // back in place 1
+        m_hostExitedAt = -1;  // back in place 1
     if (slot == 1 && member && claims.size() > 1)  // answers raced: nobody can tell who holds it
         return leaveBecause(Why::HostContested);
     return c;
 }
 
-HutModel::Change HutModel::exit(QByteArrayView name, int slot)
+HutModel::Change HutModel::exit(QByteArrayView name, int slot, qint64 nowMs)
 {
     Change c;
     if (slot < 1 || slot > TableSize || is(name, m_self))
         return c;
     // The host's exit counts even while a refresh shows the place free: his launch follows.
     if (slot == 1 && m_mine > 1 && isMyHost(name))
-        c.hostExited = m_hostExited = true;
+        m_hostExitedAt = nowMs;
     c.places = drop(name, slot) && slot <= Places;
     return c;
 }
@@ -155,14 +161,41 @@ HutModel::Change HutModel::gone(QByteArrayView name, Why why)
     return c;
 }
 
-HutModel::Change HutModel::hostExitGraceOver()
+bool HutModel::launchCounts(QByteArrayView name, qint64 nowMs) const
 {
-    if (m_mine > 1 && m_hostExited)
-        return leaveBecause(Why::HostLeftHut);
-    return {};
+    return m_mine > 1 && isMyHost(name) && (m_hostExitedAt < 0 || nowMs - m_hostExitedAt < ExitGraceMs);
 }
 
-bool HutModel::launchCounts(QByteArrayView name) const
+qint64 HutModel::nextDue() const
 {
-    return m_mine > 1 && isMyHost(name);
+    const qint64 grace = m_mine > 1 && m_hostExitedAt >= 0 ? m_hostExitedAt + ExitGraceMs : -1;
+    if (grace < 0 || m_restoreDue < 0)
+        return std::max(grace, m_restoreDue);
+    return std::min(grace, m_restoreDue);
+}
+
+void HutModel::due(qint64 nowMs)
+{
+    if (m_restoreDue >= 0 && nowMs >= m_restoreDue) {
+        m_restoreDue = -1;
+        if (restoreOwn())
+            showPlaces();
+    }
+    // The grace after the host's exit ran out without a launch.
+    if (m_mine > 1 && m_hostExitedAt >= 0 && nowMs - m_hostExitedAt >= ExitGraceMs)
+        apply(leaveBecause(Why::HostLeftHut));
+}
+
+void HutModel::reset()
+{
+    leave();
+    for (int slot = 1; slot <= TableSize; ++slot) {
+        m_claims[slot - 1].clear();
+        m_holders[slot - 1].clear();
+    }
+    m_hostSettled = false;
+    m_answersUntil = m_restoreDue = -1;
+    m_owed.clear();
+    m_out.drop(ClassicHut);
+    showPlaces();
 }

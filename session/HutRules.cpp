@@ -1,142 +1,184 @@
-// The hut: taking, leaving and refreshing places, and the lines members broadcast. What
-// each line does to the places is HutModel's; this file sends, shows and tells.
-#include "session/LobbySession.h"
+// The hut's lines and clicks: taking, leaving and refreshing places, the lines members
+// broadcast, and the answers to newcomers. What a line does to the places is the table's
+// (HutModel.cpp); this file sends, shows and tells.
+#include "session/HutModel.h"
 
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
+#include "protocol/RegistrationLines.h"
 #include "protocol/WireText.h"
 
-void LobbySession::showPlaces()
+void HutModel::showPlaces()
 {
-    const HutModel &hut = m_state.Hut;
-    for (int slot = 1; slot <= HutModel::Places; ++slot) {
+    LobbyView &view = m_out.view();
+    for (int slot = 1; slot <= Places; ++slot) {
         LobbyView::Place place;
-        for (const QByteArray &name : hut.claimants(slot))
+        for (const QByteArray &name : claimants(slot))
             place.holders.append(WireText::decode(name));
-        if (slot == hut.MyHutSlot() && !hut.HutSlots()[slot - 1].isEmpty())
+        if (slot == m_mine && !m_holders[slot - 1].isEmpty())
             place = {LobbyView::Place::Mine, {}};
         else if (place.holders.size() > 1)
             place.kind = LobbyView::Place::Contested;
         else if (place.holders.size() == 1)
             place.kind = LobbyView::Place::Held;
-        m_view->showPlace(slot - 1, place);
+        view.showPlace(slot - 1, place);
     }
+    view.setHostControlsVisible(isHost());
 }
 
-// Sends what a change of the hut asks for and tells the player what happened to them.
-void LobbySession::hutChanged(const HutModel::Change &change)
+void HutModel::apply(const Change &change)
 {
+    LobbyView &view = m_out.view();
     if (change.left) {
         sendHutExit(change.left);
-        m_toldClaims.clear();
         const QString host = WireText::decode(change.host);
         switch (change.why) {
-        case HutModel::Why::HostLeftLobby:
-            m_view->appendChat(QStringLiteral(" -=%1, the host of your hut, left the lobby: you left the hut=-").arg(host));
+        case Why::HostLeftLobby:
+            view.appendChat(QStringLiteral(" -=%1, the host of your hut, left the lobby: you left the hut=-").arg(host));
             break;
-        case HutModel::Why::HostLeftHut:
-            m_view->appendChat(QStringLiteral(" -=%1, the host of your hut, left it without launching: you left it too=-").arg(host));
+        case Why::HostLeftHut:
+            view.appendChat(QStringLiteral(" -=%1, the host of your hut, left it without launching: you left it too=-").arg(host));
             break;
-        case HutModel::Why::HostContested:
-            m_view->appendChat(QStringLiteral(" -=Another player claims place 1 with %1: nobody can tell who hosts the hut, so you left it=-").arg(host));
+        case Why::HostContested:
+            view.appendChat(QStringLiteral(" -=Another player claims place 1 with %1: nobody can tell who hosts the hut, so you left it=-").arg(host));
             break;
-        case HutModel::Why::HostIgnored:
-            m_view->appendChat(QStringLiteral(" -=You ignore %1, the host of your hut: you left it=-").arg(host));
+        case Why::HostIgnored:
+            view.appendChat(QStringLiteral(" -=You ignore %1, the host of your hut: you left it=-").arg(host));
             break;
-        case HutModel::Why::None:
+        case Why::None:
             break;
         }
     }
-    if (change.hostExited)
-        HostExitGrace.start();
     if (!change.claimsMine.isEmpty() && !m_toldClaims.contains(change.claimsMine)) {
         m_toldClaims.append(change.claimsMine);  // once a player, so nobody floods the chat box this way
-        m_view->appendChat(QStringLiteral(" -=%1 claims your place %2 in the hut; here it stays yours=-")
-                               .arg(WireText::decode(change.claimsMine)).arg(m_state.Hut.MyHutSlot()));
+        view.appendChat(QStringLiteral(" -=%1 claims your place %2 in the hut; here it stays yours=-")
+                            .arg(WireText::decode(change.claimsMine)).arg(m_mine));
     }
+    if (change.joinedMine)
+        view.askAttention();
     if (change.places)
         showPlaces();
 }
 
-void LobbySession::announceHutPlace()
-{
-    sendLobbyCommand(LobbyCommands::tavHut1(m_state.ChannelName, m_state.Nickname, m_state.Hut.MyHutSlot()), HutPlaceLine);
-}
-
 // An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
-void LobbySession::sendHutExit(int slot, bool first)
+void HutModel::sendHutExit(int slot, bool first)
 {
-    m_socket.drop(ClassicHut);  // the place it would tell of is no longer this player's
-    m_state.UserListText.dropAnswers(LobbyMembers::HutPlace);
-    const QByteArray exit = LobbyCommands::tavHut1Exit(m_state.ChannelName, m_state.Nickname, slot);
-    first ? m_socket.sendFirst(exit, HutPlaceLine) : m_socket.send(exit, HutPlaceLine);
+    m_out.drop(ClassicHut);  // the place it would tell of is no longer this player's
+    m_owed.clear();
+    m_out.send(LobbyCommands::tavHut1Exit(m_channel, m_self, slot), HutPlaceLine, first);
 }
 
-void LobbySession::Player_Click(int Index)
+void HutModel::Player_Click(int Index, bool inLobby, qint64 nowMs)
 {
-    if (Index < 0 || Index >= HutModel::Places || !m_life.inLobby())
+    if (Index < 0 || Index >= Places || !inLobby)
         return;  // out of the lobby nobody would know of the place
-    const HutModel &hut = m_state.Hut;
-    switch (m_state.Hut.join(Index + 1)) {
-    case HutModel::Join::AlreadyIn:
-        m_view->showInHutMessage();
+    switch (join(Index + 1, nowMs)) {
+    case Join::AlreadyIn:
+        m_out.view().showInHutMessage();
         return;
-    case HutModel::Join::Taken:
+    case Join::Taken:
         return;
-    case HutModel::Join::NoHost:
-        m_view->showHutMessage(QStringLiteral("The hut has no host yet. Take place 1 to host a game, or wait until a host takes it."));
+    case Join::NoHost:
+        m_out.view().showHutMessage(QStringLiteral("The hut has no host yet. Take place 1 to host a game, or wait until a host takes it."));
         return;
-    case HutModel::Join::HostContested:
-        m_view->showHutMessage(QStringLiteral("Place 1 is claimed by %1 at once, so nobody can tell who hosts this hut. "
-                                              "Wait until one of them leaves it.")
-                                   .arg(WireText::decode(hut.claimants(1).join(" and "))));
+    case Join::HostContested:
+        m_out.view().showHutMessage(QStringLiteral("Place 1 is claimed by %1 at once, so nobody can tell who hosts this hut. "
+                                                   "Wait until one of them leaves it.")
+                                        .arg(WireText::decode(claimants(1).join(" and "))));
         return;
-    case HutModel::Join::Joined:
+    case Join::Joined:
         break;
     }
     showPlaces();
-    announceHutPlace();
+    m_out.send(LobbyCommands::tavHut1(m_channel, m_self, m_mine), HutPlaceLine);
 }
 
-void LobbySession::QuitButton_Click()
+void HutModel::QuitButton_Click()
 {
-    const int left = m_state.Hut.leave();
+    const int left = leave();
     if (left == 0)
         return;
-    m_toldClaims.clear();
     showPlaces();
     sendHutExit(left);  // still carries the old slot
 }
 
-void LobbySession::Refresh_Click()
+void HutModel::Refresh_Click(qint64 nowMs)
 {
-    m_state.Hut.refresh();
-    AnswerWindow.start();
+    refresh(nowMs);
     showPlaces();
-    if (!m_socket.isConnected())
+    if (!m_out.connected())
         return;
-    sendLobbyCommand(LobbyCommands::getHutList(m_state.ChannelName), HutQuery);
-    m_view->appendChat(QStringLiteral(" -=Refreshing Hut #1=-"));
+    m_out.send(LobbyCommands::getHutList(m_channel), HutQuery);
+    m_out.view().appendChat(QStringLiteral(" -=Refreshing Hut #1=-"));
 }
 
-// Every two seconds the own place comes back, after a refresh cleared the picture.
-void LobbySession::Timer5_Timer()
+void HutModel::ignored(QByteArrayView name)
 {
-    if (m_socket.isConnected() && m_state.Hut.restoreOwn())
-        showPlaces();
+    apply(gone(name, Why::HostIgnored));
 }
 
-void LobbySession::HostExitGrace_Timer()
+void HutModel::owe(QByteArrayView ircNickname, bool inLobby)
 {
-    hutChanged(m_state.Hut.hostExitGraceOver());
+    if (!m_out.connected() || !inLobby || m_mine < 1 || ircNickname.isEmpty() || m_speakers.isMe(ircNickname))
+        return;
+    if (std::none_of(m_owed.cbegin(), m_owed.cend(), [&](const QByteArray &n) { return is(n, ircNickname); }))
+        m_owed.append(ircNickname.toByteArray());
+    m_out.answersOwed();
 }
 
-void LobbySession::AnswerWindow_Timer()
+void HutModel::forget(QByteArrayView ircNickname)
 {
-    m_state.Hut.closeAnswers();
+    m_owed.removeIf([&](const QByteArray &n) { return is(n, ircNickname); });
 }
 
-bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
+QByteArray HutModel::nextAnswer(int maxTargets)
+{
+    if (m_owed.isEmpty() || m_mine < 1)
+        return {};
+    QByteArray targets = m_owed.takeFirst();
+    for (int n = 1; n < maxTargets && !m_owed.isEmpty() && targets.size() + m_owed.first().size() < 300; ++n)
+        targets += ',' + m_owed.takeFirst();
+    return LobbyCommands::tavHut1(targets, m_self, m_mine);
+}
+
+void HutModel::reannounceForClassics()
+{
+    if (m_mine > 0)
+        m_out.send(LobbyCommands::asNotice(LobbyCommands::tavHut1(m_channel, m_self, m_mine)), ClassicHut);
+}
+
+// The server's reports: this client's own JOIN opens the race of answers; a player who
+// leaves the channel or takes another nickname holds no place.
+bool HutModel::PresenceRule(const InboundLine &line, qint64 nowMs)
+{
+    const IrcLine &msg = line.irc;
+    if (msg.command.size() != 4)
+        return true;
+    QByteArrayView gone;
+    if (msg.isCommand("JOIN") && is(msg.param(0), m_channel) && m_speakers.isMe(msg.senderNick())) {
+        openAnswers(nowMs);  // everybody answers this JOIN, in whatever order their lines arrive
+        m_ownHost = msg.prefix.sliced(msg.prefix.indexOf('@') + 1).toByteArray();
+    } else if ((msg.isCommand("PART") && is(msg.param(0), m_channel)) || msg.isCommand("QUIT") || msg.isCommand("NICK")) {
+        gone = msg.senderNick();
+    } else if (msg.isCommand("KICK") && is(msg.param(0), m_channel)) {
+        gone = msg.param(1);
+    }
+    if (gone.isEmpty())
+        return true;
+    forget(gone);
+    if (const auto name = m_speakers.lobbyName(gone))
+        apply(this->gone(*name));
+    return true;
+}
+
+bool HutModel::ArrivalRule(const InboundLine &line, bool inLobby)
+{
+    if (line.irc.isCommand("JOIN") && is(line.irc.param(0), m_channel) && m_speakers.lobbyName(line.irc.senderNick()))
+        owe(line.irc.senderNick(), inLobby);
+    return true;
+}
+
+bool HutModel::HutExitOrAnnouncementRule(const InboundLine &line, qint64 nowMs)
 {
     using LobbyCommands::KeyPlaces;
     const bool exit = line.keys.has(KeyPlaces::TavHut1Exit);
@@ -149,19 +191,19 @@ bool LobbySession::HutExitOrAnnouncementRule(const InboundLine &line)
         return false;
     const auto parts = LobbyCommands::splitNameAndValue(field.value);
     const std::optional<int> slot = parts ? HutSlot::readNumber(parts->value) : std::nullopt;
-    if (!slot || *slot < 1 || *slot > HutModel::TableSize)
+    if (!slot || *slot < 1 || *slot > TableSize)
         return false;
     // Nobody speaks for another player; a claim may come as an answer to this player alone.
     const auto route = exit ? Speakers::Route::Channel : Speakers::Route::ChannelOrPrivate;
-    if (!m_speakers.said(line.irc, parts->name, route) || !isPresent(parts->name))
+    if (!m_speakers.said(line, parts->name, route))
         return false;
-    hutChanged(exit ? m_state.Hut.exit(parts->name, *slot) : m_state.Hut.claim(parts->name, *slot));
-    return *slot <= HutModel::Places;  // beyond the four places only the table changes
+    apply(exit ? this->exit(parts->name, *slot, nowMs) : claim(parts->name, *slot, nowMs));
+    return *slot <= Places;  // beyond the four places only the table changes
 }
 
-bool LobbySession::HutQueryRule(const InboundLine &line)
+bool HutModel::HutQueryRule(const InboundLine &line, bool inLobby)
 {
     if (line.keys.has(LobbyCommands::KeyPlaces::GetHutList))
-        answerPrivately(line.irc.senderNick(), false, true);  // to the one who asked
+        owe(line.irc.senderNick(), inLobby);  // to the one who asked
     return true;
 }

@@ -1,8 +1,22 @@
+// Who is present: the server's reports, the presence lines, the refresh, the redraw, and the
+// answers to those who come or ask. A newcomer learns everybody from answers sent to it
+// alone, so the others' comings and goings cost the bystanders nothing; only while a client
+// that follows the classic rules is in the channel does this one re-announce itself when
+// somebody quits.
 #include "session/LobbyMembers.h"
 
-#include "protocol/IrcLine.h"
+#include "protocol/LobbyCommands.h"
+#include "protocol/RegistrationLines.h"
+#include "protocol/WireText.h"
 
 #include <algorithm>
+#include <string_view>
+
+LobbyMembers::LobbyMembers(const ServerInfo &server, Outbox &out, QByteArray nickname, QByteArray channel)
+    : m_server(server), m_out(out), m_nickname(std::move(nickname)), m_channel(std::move(channel)),
+      m_ircNickname(RegistrationLines::ircNickname(m_nickname)), m_index(0, {&server}, {&server})
+{
+}
 
 bool LobbyMembers::arrived(QByteArrayView name)
 {
@@ -35,6 +49,20 @@ void LobbyMembers::clear()
     m_index.clear();
     m_listed = m_classics = 0;
     ++m_changes;
+}
+
+void LobbyMembers::reset()
+{
+    clear();
+    m_owed.clear();
+    m_shown = m_changes;
+    m_redrawDue = -1;
+    m_out.view().setUserListRows({});
+}
+
+void LobbyMembers::refold()
+{
+    FoldedName::refold(m_index, m_server);
 }
 
 void LobbyMembers::setListed(Member &m, bool listed)
@@ -105,28 +133,208 @@ QByteArray LobbyMembers::text() const
     return out;
 }
 
-void LobbyMembers::owe(Answer kind, QByteArrayView ircNickname)
+void LobbyMembers::redrawSoon(qint64 nowMs)
 {
-    QByteArrayList &to = m_owed[kind];
-    if (std::none_of(to.cbegin(), to.cend(), [&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); }))
-        to.append(ircNickname.toByteArray());
+    m_shown = ~m_changes;
+    settle(nowMs);
 }
 
-std::pair<LobbyMembers::Answer, QByteArray> LobbyMembers::nextAnswer(int maxTargets)
+void LobbyMembers::settle(qint64 nowMs)
 {
-    // The hut place first: the newcomer's picture of the hut has nobody else to come from.
-    const Answer kind = m_owed[HutPlace].isEmpty() ? Presence : HutPlace;
-    QByteArrayList &to = m_owed[kind];
-    if (to.isEmpty())
-        return {kind, {}};
-    QByteArray targets = to.takeFirst();
-    for (int n = 1; n < maxTargets && !to.isEmpty() && targets.size() + to.first().size() < 300; ++n)
-        targets += ',' + to.takeFirst();
-    return {kind, targets};
+    if (m_changes != m_shown && m_redrawDue < 0)
+        m_redrawDue = nowMs + ListRedrawMs;
 }
 
-void LobbyMembers::forgetAnswers(QByteArrayView ircNickname)
+void LobbyMembers::due(qint64 nowMs)
 {
-    for (QByteArrayList &to : m_owed)
-        to.removeIf([&](const QByteArray &n) { return IrcLine::sameName(n, ircNickname); });
+    if (m_redrawDue < 0 || nowMs < m_redrawDue)
+        return;
+    m_redrawDue = -1;
+    if (m_changes == m_shown)
+        return;  // the box already shows this list
+    m_shown = m_changes;
+    if (!m_out.viewed())
+        return;
+    QList<LobbyView::UserRow> rows;
+    rows.reserve(m_listed);
+    for (const Member &m : m_order) {
+        if (!m.listed)
+            continue;
+        rows.append({m.name, WireText::decode(m.name)});
+        m_rowMark(rows.last());
+    }
+    m_out.view().setUserListRows(rows);
+}
+
+void LobbyMembers::owe(QByteArrayView ircNickname)
+{
+    if (std::none_of(m_owed.cbegin(), m_owed.cend(), [&](const QByteArray &n) { return m_server.sameName(n, ircNickname); }))
+        m_owed.append(ircNickname.toByteArray());
+}
+
+QByteArray LobbyMembers::nextAnswer(int maxTargets)
+{
+    if (m_owed.isEmpty())
+        return {};
+    QByteArray targets = m_owed.takeFirst();
+    for (int n = 1; n < maxTargets && !m_owed.isEmpty() && targets.size() + m_owed.first().size() < 300; ++n)
+        targets += ',' + m_owed.takeFirst();
+    return LobbyCommands::tavList(targets, m_nickname);
+}
+
+bool LobbyMembers::isMe(QByteArrayView ircNickname) const
+{
+    return m_server.sameName(ircNickname, m_ircNickname);
+}
+
+bool LobbyMembers::said(const InboundLine &line, QByteArrayView name, bool privateToo) const
+{
+    return line.sender && (line.toChannel || privateToo) && m_server.sameName(*line.sender, name) && contains(name);
+}
+
+void LobbyMembers::playerArrived(QByteArrayView ircNickname)
+{
+    const auto name = RegistrationLines::lobbyName(ircNickname, m_server);
+    if (name && !isMe(ircNickname))
+        arrived(*name);
+}
+
+void LobbyMembers::playerLeft(QByteArrayView ircNickname)
+{
+    // Nobody to tell any more.
+    m_owed.removeIf([&](const QByteArray &n) { return m_server.sameName(n, ircNickname); });
+    if (const auto name = RegistrationLines::lobbyName(ircNickname, m_server))
+        left(*name);
+}
+
+// Keeps who is in the channel from the server's own reports: the names list on joining, then
+// every join, part, kick, quit and change of nickname.
+bool LobbyMembers::PresenceRule(const InboundLine &line)
+{
+    const IrcLine &msg = line.irc;
+    if (msg.command.size() != 3 && msg.command.size() != 4)
+        return true;  // PRIVMSG, NOTICE and the like, most of what arrives
+    if (msg.isCommand("353")) {  // me = #channel :names, or me #channel :names
+        const IrcLine::Params p = msg.params();
+        if (p.size() < 3 || !m_server.sameName(p[p.size() - 2], m_channel))
+            return true;
+        const QByteArrayView names = p.last();
+        for (qsizetype start = 0; start < names.size();) {
+            qsizetype blank = names.indexOf(' ', start);
+            if (blank < 0)
+                blank = names.size();
+            playerArrived(m_server.stripStatus(names.sliced(start, blank - start)));
+            start = blank + 1;
+        }
+    } else if (msg.isCommand("JOIN") && m_server.sameName(msg.param(0), m_channel)) {
+        if (isMe(msg.senderNick()))
+            clear();  // the names list follows
+        else
+            playerArrived(msg.senderNick());
+    } else if (msg.isCommand("PART") && m_server.sameName(msg.param(0), m_channel)) {
+        playerLeft(msg.senderNick());
+    } else if (msg.isCommand("KICK") && m_server.sameName(msg.param(0), m_channel)) {
+        playerLeft(msg.param(1));
+    } else if (msg.isCommand("QUIT")) {
+        playerLeft(msg.senderNick());
+    } else if (msg.isCommand("NICK")) {
+        playerLeft(msg.senderNick());  // under another name, nothing said before is theirs
+        playerArrived(msg.param(0));
+    }
+    return true;
+}
+
+void LobbyMembers::Command2_Click(bool inLobby)
+{
+    if (!m_out.connected() || !inLobby)
+        return;
+    // Asks again and adds whoever answers; nobody here is taken off the list for it.
+    m_out.send(LobbyCommands::getTavList(m_channel), UserListQuery);
+    m_out.view().appendChat(QStringLiteral(" -=Refreshing User List=-"));
+}
+
+void LobbyMembers::answer(QByteArrayView ircNickname, bool inLobby)
+{
+    if (!m_out.connected() || !inLobby || ircNickname.isEmpty() || isMe(ircNickname))
+        return;
+    owe(ircNickname);
+    m_out.answersOwed();
+}
+
+bool LobbyMembers::GetTavListRule(const InboundLine &line, bool inLobby)
+{
+    if (line.keys.has(LobbyCommands::KeyPlaces::GetTavList))
+        answer(line.irc.senderNick(), inLobby);
+    return true;
+}
+
+bool LobbyMembers::TavListRule(const InboundLine &line, bool inLobby)
+{
+    if (!line.keys.has(LobbyCommands::KeyPlaces::TavList))
+        return true;
+    const LobbyCommands::Field field = LobbyCommands::listField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavList));
+    if (field.status == LobbyCommands::Field::Absent)
+        return true;
+    // Said by the player it names, to the channel or to this player alone.
+    if (field.status == LobbyCommands::Field::Failed || !said(line, field.value, true))
+        return false;
+    if (announced(field.value, line.toChannel))
+        reannounceForClassics(inLobby);  // a client of the classic rules may just have emptied its list
+    return true;
+}
+
+// Somebody quit the server (the presence rule has taken him off the list). Classic clients
+// empty their lists on any quit and rebuild them from announcements.
+bool LobbyMembers::DepartureRule(const InboundLine &line, bool inLobby)
+{
+    if (line.irc.isCommand("QUIT") && classicPresent())
+        reannounceForClassics(inLobby);
+    return true;
+}
+
+// As notices: classic clients take lobby lines from any line, this program takes
+// announcements only from channel messages, so these are never taken for classic ones.
+void LobbyMembers::reannounceForClassics(bool inLobby)
+{
+    if (!m_out.connected() || !inLobby)
+        return;
+    m_out.send(LobbyCommands::asNotice(LobbyCommands::tavList(m_channel, m_nickname)), ClassicPresence);
+    m_onReannounce();
+}
+
+// Somebody joined the channel. This player's own join is announced to the channel; another
+// player's is answered to him alone.
+bool LobbyMembers::ArrivalRule(const InboundLine &line, bool inLobby)
+{
+    if (!line.irc.isCommand("JOIN") || !m_server.sameName(line.irc.param(0), m_channel))
+        return true;
+    const QByteArrayView who = line.irc.senderNick();
+    if (isMe(who)) {
+        if (m_out.connected())
+            m_out.send(LobbyCommands::tavList(m_channel, m_nickname), PresenceLine);
+    } else if (RegistrationLines::lobbyName(who, m_server)) {
+        answer(who, inLobby);
+    }
+    return true;
+}
+
+// A player who speaks is listed again.
+bool LobbyMembers::RelistRule(const InboundLine &line)
+{
+    if (line.keys.has(LobbyCommands::KeyPlaces::TavChat) && line.sender && line.toChannel)
+        relist(*line.sender);
+    return true;
+}
+
+bool LobbyMembers::TavQuitRule(const InboundLine &line)
+{
+    if (!line.keys.has(LobbyCommands::KeyPlaces::TavQuit))
+        return true;
+    const LobbyCommands::Field field = LobbyCommands::quitField(line.raw, line.keys.at(LobbyCommands::KeyPlaces::TavQuit));
+    if (field.status == LobbyCommands::Field::Absent)
+        return true;
+    if (field.status == LobbyCommands::Field::Failed || !said(line, field.value, false))
+        return false;
+    unlist(field.value);
+    return true;
 }

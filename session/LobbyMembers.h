@@ -1,25 +1,34 @@
 #pragma once
 
+#include "protocol/ServerInfo.h"
 #include "session/FoldedName.h"
+#include "session/InboundLine.h"
+#include "session/Outbox.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
 
+#include <functional>
 #include <list>
-#include <utility>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 // Who is in the lobby: the players in the channel by the server's word (the names list,
 // JOIN, PART, KICK, QUIT, NICK), in order of arrival, and what the lobby's own lines add:
 // who asked not to be listed (TAVQUIT), and who follows the classic rules, announcing
-// itself in the channel whenever others come and go. The listed ones are the user list.
-// Also the answers this player owes those who came or asked. Costs the same at 10,000
-// players as at 10: every look-up of a member goes through a hash.
+// itself in the channel whenever others come and go. The listed ones are the user list,
+// shown at most ListRedrawMs after a change. Also the presence answers this player owes
+// those who came or asked. Costs the same at 10,000 players as at 10: every look-up of a
+// member goes through a hash.
 class LobbyMembers {
 public:
     // Longer than any IRC server takes as a nickname: such a name is nobody.
     static constexpr qsizetype MaxNameBytes = 64;
+    // A change of the user list shows this soon, several changes in one drawing.
+    static constexpr qint64 ListRedrawMs = 500;
+
+    LobbyMembers(const ServerInfo &server, Outbox &out, QByteArray nickname, QByteArray channel);
 
     // The server reports a player in the channel. False when already here.
     bool arrived(QByteArrayView name);
@@ -42,18 +51,40 @@ public:
     QByteArray text() const;  // every listed name followed by CR LF
     bool isEmpty() const { return m_listed == 0; }
     qsizetype size() const { return qsizetype(m_order.size()); }
-    // Grows with every change of the user list, so a rebuild can tell there is something new.
-    quint64 changes() const { return m_changes; }
 
-    // Answers owed, by IRC nickname (lobby players or not): this player's presence line, its
-    // hut place. Each nickname is owed each kind once; hut places go first.
-    enum Answer { Presence, HutPlace };
-    void owe(Answer kind, QByteArrayView ircNickname);
-    bool owesAnswer() const { return !m_owed[Presence].isEmpty() || !m_owed[HutPlace].isEmpty(); }
+    // Marks a row (ignored, and how) at each drawing.
+    using RowMark = std::function<void(LobbyView::UserRow &)>;
+    void setRowMark(RowMark mark) { m_rowMark = std::move(mark); }
+    // Draw the list at the next due(), whatever changed (a row's mark did).
+    void redrawSoon(qint64 nowMs);
+    // Called after this player re-announced itself for classic clients: its hut place goes too.
+    void setOnReannounce(std::function<void()> also) { m_onReannounce = std::move(also); }
+
+    // Presence answers owed, by IRC nickname (lobby players or not), each once.
+    void owe(QByteArrayView ircNickname);
+    bool owesAnswer() const { return !m_owed.isEmpty(); }
     // The next answer owed, to at most maxTargets of its nicknames joined by commas (none: empty).
-    std::pair<Answer, QByteArray> nextAnswer(int maxTargets);
-    void forgetAnswers(QByteArrayView ircNickname);  // he left: nobody to tell
-    void dropAnswers(Answer kind) { m_owed[kind].clear(); }
+    QByteArray nextAnswer(int maxTargets);
+
+    // Timing, with the time passed in: the list's redraw.
+    qint64 nextDue() const { return m_redrawDue; }
+    void due(qint64 nowMs);
+    // After a batch of lines: the list is drawn ListRedrawMs after its first change.
+    void settle(qint64 nowMs);
+    void refold();
+    // Out of the channel: nobody is listed, nothing is owed.
+    void reset();
+
+    void Command2_Click(bool inLobby);
+
+    // Rules (the session's table points here); false ends the handling of the line.
+    bool PresenceRule(const InboundLine &line);
+    bool GetTavListRule(const InboundLine &line, bool inLobby);
+    bool TavListRule(const InboundLine &line, bool inLobby);
+    bool DepartureRule(const InboundLine &line, bool inLobby);
+    bool ArrivalRule(const InboundLine &line, bool inLobby);
+    bool RelistRule(const InboundLine &line);
+    bool TavQuitRule(const InboundLine &line);
 
 private:
     struct Member {
@@ -64,16 +95,28 @@ private:
     };
     using Order = std::list<Member>;
     using Index = std::unordered_map<std::string, Order::iterator, FoldedName::Hash, FoldedName::Equal>;
-    Index::const_iterator find(QByteArrayView name) const
-    {
-        return m_index.find(std::string_view(name.data(), size_t(name.size())));
-    }
+    Index::const_iterator find(QByteArrayView name) const { return m_index.find(FoldedName::view(name)); }
     void setListed(Member &m, bool listed);
+    bool isMe(QByteArrayView ircNickname) const;
+    bool said(const InboundLine &line, QByteArrayView name, bool privateToo) const;
+    void playerArrived(QByteArrayView ircNickname);
+    void playerLeft(QByteArrayView ircNickname);
+    void answer(QByteArrayView ircNickname, bool inLobby);
+    void reannounceForClassics(bool inLobby);
 
+    const ServerInfo &m_server;
+    Outbox &m_out;
+    QByteArray m_nickname;
+    QByteArray m_channel;
+    QByteArray m_ircNickname;
     Order m_order;
     Index m_index;
     qsizetype m_listed = 0;
     qsizetype m_classics = 0;
-    quint64 m_changes = 0;
-    QByteArrayList m_owed[2];  // by Answer
+    quint64 m_changes = 0;  // grows with every change of the user list
+    quint64 m_shown = 0;    // m_changes when the list box last showed it
+    qint64 m_redrawDue = -1;
+    RowMark m_rowMark = [](LobbyView::UserRow &) {};
+    std::function<void()> m_onReannounce = [] {};
+    QByteArrayList m_owed;
 };

@@ -1,7 +1,9 @@
 #include "session/LobbySession.h"
 
-#include "protocol/WireText.h"
 #include "protocol/RegistrationLines.h"
+#include "protocol/WireText.h"
+
+#include <algorithm>
 
 #ifndef TAV_SERVER_HOST
 #define TAV_SERVER_HOST "localhost"
@@ -13,40 +15,43 @@ LobbySession::Server LobbySession::defaultServer()
 }
 
 LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channelName, QObject *parent)
-    : QObject(parent), m_speakers(channelName, RegistrationLines::ircNickname(nickname))
+    : QObject(parent),
+      m_members(m_server, *this, nickname, channelName),
+      m_speakers(m_server, m_members, *this, nickname, channelName),
+      m_hut(m_server, m_members, m_speakers, *this, nickname, channelName),
+      m_life(m_server, *this, nickname, channelName)
 {
-    m_state.Nickname = nickname;
-    m_state.ChannelName = channelName;
-    m_state.Hut = HutModel(nickname);
-    Timer1.setInterval(1000);
-    Timer2.setInterval(ListRedrawMs);
-    Timer2.setSingleShot(true);
-    Timer5.setInterval(2000);
-    for (auto [timer, ms] : {std::pair{&HostExitGrace, ExitGraceMs}, {&AnswerWindow, AnswerWindowMs},
-                             {&HeldBackNote, HeldBackNoteMs}, {&Reconnect, 0}}) {
-        timer->setInterval(ms);
-        timer->setSingleShot(true);
-    }
-    connect(&Timer1, &QTimer::timeout, this, &LobbySession::Timer1_Timer);
-    connect(&Timer2, &QTimer::timeout, this, &LobbySession::Timer2_Timer);
-    connect(&Timer5, &QTimer::timeout, this, &LobbySession::Timer5_Timer);
-    connect(&HostExitGrace, &QTimer::timeout, this, &LobbySession::HostExitGrace_Timer);
-    connect(&AnswerWindow, &QTimer::timeout, this, &LobbySession::AnswerWindow_Timer);
-    connect(&HeldBackNote, &QTimer::timeout, this, &LobbySession::HeldBackNote_Timer);
-    connect(&Reconnect, &QTimer::timeout, this, &LobbySession::Reconnect_Timer);
-    m_clock.start();
+    m_wake.setSingleShot(true);
+    connect(&m_wake, &QTimer::timeout, this, &LobbySession::wake);
+    m_members.setRowMark([this](LobbyView::UserRow &row) {
+        row.ignored = m_speakers.isIgnored(row.name);
+        row.ignoreFollowedRename = row.ignored && m_speakers.ignoreFollowedRename(row.name);
+    });
+    m_members.setOnReannounce([this] { m_hut.reannounceForClassics(); });
+
     m_socket.setIdleProbe(IdleProbeMs, RegistrationLines::ping("tavarine-alive"));
+    m_socket.setBackground([this] { return m_hut.owesAnswer() || m_members.owesAnswer(); }, [this] { return nextAnswer(); });
     connect(&m_socket, &LobbySocket::stateChanged, this, &LobbySession::onSocketState);
-    connect(&m_socket, &LobbySocket::closed, this, &LobbySession::onSocketClosed);
-    m_socket.setBackground([this] { return m_state.UserListText.owesAnswer(); }, [this] { return nextAnswer(); });
-    connect(&m_socket, &LobbySocket::dataArrival, this,
-            qOverload<const QByteArray &, const QList<QByteArrayView> &>(&LobbySession::Socket_DataArrival));
+    connect(&m_socket, &LobbySocket::closed, this, [this] {
+        m_life.finished();
+        emit finished();
+    });
+    connect(&m_socket, &LobbySocket::dataArrival, this, &LobbySession::Socket_DataArrival);
+
+    connect(&m_life, &ConnectionLife::stageChanged, this, [this] { m_view->setCaption(caption()); });
+    connect(&m_life, &ConnectionLife::reconnectNow, &m_socket, &LobbySocket::connectToServer);
+    connect(&m_life, &ConnectionLife::abortNow, &m_socket, &LobbySocket::abort);
+    connect(&m_life, &ConnectionLife::leftLobby, this, &LobbySession::leftLobby);
+    connect(&m_life, &ConnectionLife::joinedLobby, this, &LobbySession::joined);
+}
+
+LobbySession::~LobbySession()
+{
+    m_life.disconnect(this);  // a close at destruction tells nobody
 }
 
 void LobbySession::Form_Load(const Server &server)
 {
-    Timer1.start();
-    Timer5.start();
     m_socket.setRemotePort(server.port);
     m_socket.setRemoteHost(server.host);
     m_socket.connectToServer();
@@ -56,63 +61,141 @@ void LobbySession::Form_Load(const Server &server)
 // lines go out, and the session has finished once the server has closed its side.
 void LobbySession::Form_Unload()
 {
-    if (m_life.ending())
-        return;
     m_life.closing();
-    for (QTimer *timer : {&Timer1, &Timer2, &Timer5, &HostExitGrace, &AnswerWindow, &HeldBackNote, &Reconnect})
-        timer->stop();
+    m_wake.stop();
     if (const int dropped = m_socket.close())
-        m_state.OutboundLog += "Dropped " + QByteArray::number(dropped) + " waiting lines at close\r\n";
+        m_life.note("Dropped " + QByteArray::number(dropped) + " waiting lines at close\r\n");
 }
 
-void LobbySession::onSocketClosed()
+void LobbySession::closeLobby()
 {
-    m_life.finished();
-    emit finished();
+    if (m_life.ending())
+        return;
+    Form_Unload();
+    m_view->closeLobby();
+}
+
+bool LobbySession::send(const QByteArray &line, LineKind kind, bool first)
+{
+    return first ? m_socket.sendFirst(line, kind) : m_socket.send(line, kind);
 }
 
 void LobbySession::onSocketState(int state)
 {
+    m_life.socketState(state);
     // The connect wait ends here: registration starts once connected; a failure (or a close
     // before connecting) sends nothing.
     if (state == LobbySocket::Connected) {
         m_life.connected();
-        sendRegistration();
-        m_state.OutboundLog += "Sent Nickname and User Details\r\n";
     } else if (state == LobbySocket::Closing || state == LobbySocket::Error) {
-        linkLost(state == LobbySocket::Closing ? ConnectionLife::Loss::ClosedByServer : ConnectionLife::Loss::Error);
+        m_life.socketLost(state == LobbySocket::Closing ? ConnectionLife::Loss::ClosedByServer : ConnectionLife::Loss::Error,
+                          m_clock.now());
     }
+    rearm();
 }
 
-void LobbySession::sendRegistration()
+// Out of the channel: no place in the hut (the others freed it when they saw this player go),
+// nobody listed, and the player told why in the chat box and on the Connection panel.
+void LobbySession::leftLobby(const QString &reason, bool canRejoin)
 {
-    m_socket.send(RegistrationLines::nick(m_state.Nickname));
-    m_socket.send(RegistrationLines::user(m_state.Nickname, m_socket.localIP()));
-}
-
-QString LobbySession::caption() const
-{
-    return m_life.caption(m_socket.state(), WireText::decode(m_state.Nickname), WireText::decode(m_state.ChannelName.right(1)));
-}
-
-void LobbySession::Timer1_Timer()
-{
+    m_hut.reset();
+    m_members.reset();
+    m_speakers.reset(m_clock.now());
+    m_view->appendChat(QStringLiteral(" -=") + reason + QStringLiteral("=-"));
+    m_view->showOutOfLobby(reason, canRejoin);
     m_view->setCaption(caption());
-    m_view->setHostControlsVisible(m_state.Hut.isHost());
+    rearm();
 }
 
-void LobbySession::JoinStep()
+// What the server says of itself: how it folds names, how many targets a line may have.
+bool LobbySession::ServerFeatures(const InboundLine &line)
 {
-    m_life.welcomed();
-    m_socket.send(RegistrationLines::join(m_state.ChannelName));
-    m_socket.send(RegistrationLines::mode(m_state.ChannelName));
-    m_state.OutboundLog += "Joining channel\r\n";
+    if (!line.irc.isCommand("005"))
+        return true;
+    const ServerInfo::CaseMapping was = m_server.caseMapping();
+    m_server.read005(line.irc);
+    if (m_server.caseMapping() != was) {
+        m_members.refold();
+        m_speakers.refold();
+    }
+    return true;
+}
+
+QByteArray LobbySession::nextAnswer()
+{
+    // ngircd says no target count and holds a line to k targets k - 1 seconds: one it is there.
+    const int targets = std::clamp(m_server.maxTargets("PRIVMSG"), 1, MostAnswerTargets);
+    const QByteArray hut = m_hut.nextAnswer(targets);  // the hut first: a newcomer has nobody else to learn it from
+    return hut.isEmpty() ? m_members.nextAnswer(targets) : hut;
+}
+
+void LobbySession::rearm()
+{
+    qint64 next = -1;
+    for (qint64 due : {m_members.nextDue(), m_speakers.nextDue(), m_hut.nextDue(), m_life.nextDue()})
+        if (due >= 0 && (next < 0 || due < next))
+            next = due;
+    if (next < 0 || m_life.stage() == ConnectionLife::Stage::Finished) {
+        m_wake.stop();
+        return;
+    }
+    m_wake.start(int(std::clamp<qint64>(next - m_clock.now(), 0, 24 * 3600 * 1000)));
+}
+
+void LobbySession::wake()
+{
+    const qint64 now = m_clock.now();
+    m_members.due(now);
+    m_speakers.due(now);
+    m_hut.due(now);
+    m_life.due(now);
+    rearm();
+}
+
+// The player's actions: each goes to the model it concerns; deadlines may have moved.
+void LobbySession::Player_Click(int Index)
+{
+    m_hut.Player_Click(Index, m_life.inLobby(), m_clock.now());
+}
+
+void LobbySession::QuitButton_Click()
+{
+    m_hut.QuitButton_Click();
+}
+
+void LobbySession::Refresh_Click()
+{
+    m_hut.Refresh_Click(m_clock.now());
+    rearm();
+}
+
+void LobbySession::LaunchButton_Click()
+{
+    m_hut.LaunchButton_Click();
+}
+
+void LobbySession::Command2_Click()
+{
+    m_members.Command2_Click(m_life.inLobby());
+}
+
+bool LobbySession::Send_Click(const QString &text)
+{
+    return m_speakers.Send_Click(text, m_life.inLobby());
+}
+
+void LobbySession::IgnorePlayer(const QByteArray &name, bool ignore)
+{
+    if (name.isEmpty() || ignore == m_speakers.isIgnored(name))
+        return;
+    m_speakers.ignore(name, ignore);
+    if (ignore)  // his claims count no more; a member whose host he is leaves the hut
+        m_hut.ignored(name);
+    m_members.redrawSoon(m_clock.now());  // his row says so
+    m_members.due(m_clock.now() + LobbyMembers::ListRedrawMs);
 }
 
 void LobbySession::Rejoin_Click()
 {
-    if (!m_socket.isConnected() || m_life.inLobby() || m_life.ending())
-        return;
-    m_life.welcomed();
-    m_socket.send(RegistrationLines::join(m_state.ChannelName));
+    m_life.Rejoin_Click();
 }

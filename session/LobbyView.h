@@ -31,9 +31,13 @@ public:
         QByteArray name;  // as on the wire: what ignoring is asked with
         QString shown;
         bool ignored = false;
+        bool ignoreFollowedRename = false;  // ignored under an earlier nickname
     };
     virtual void setUserListRows(const QList<UserRow> &) {}
     virtual void beep() {}
+    // Something concerns this player (a place taken in its hut, its name said, put out of the
+    // lobby, the link lost): the window asks for attention while it is not the active one.
+    virtual void askAttention() {}
     virtual void showRoomMessage(const QString &) {}
     // Hut places: index 0 to 3 shows slot 1 to 4.
     struct Place {

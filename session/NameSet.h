@@ -5,13 +5,14 @@
 #include <QByteArrayView>
 
 #include <string>
-#include <string_view>
 #include <unordered_set>
 
-// A set of lobby names, compared as IRC compares nicknames (ASCII letters in either
-// case), looked up from a view of the line without a copy.
+// A set of names, compared as the server compares nicknames, looked up from a view of the
+// line without a copy.
 class NameSet {
 public:
+    explicit NameSet(const ServerInfo &server) : m_names(0, {&server}, {&server}), m_server(&server) {}
+
     void insert(QByteArrayView name)
     {
         if (!contains(name))  // the names list repeats who is known: no string made for them
@@ -19,14 +20,15 @@ public:
     }
     void remove(QByteArrayView name)
     {
-        const auto found = m_names.find(view(name));
+        const auto found = m_names.find(FoldedName::view(name));
         if (found != m_names.end())
             m_names.erase(found);
     }
-    bool contains(QByteArrayView name) const { return m_names.find(view(name)) != m_names.end(); }
+    bool contains(QByteArrayView name) const { return m_names.find(FoldedName::view(name)) != m_names.end(); }
     void clear() { m_names.clear(); }
+    void refold() { FoldedName::refold(m_names, *m_server); }
 
 private:
-    static std::string_view view(QByteArrayView name) { return {name.data(), size_t(name.size())}; }
     std::unordered_set<std::string, FoldedName::Hash, FoldedName::Equal> m_names;
+    const ServerInfo *m_server;
 };

@@ -1,6 +1,7 @@
 // Renders every window as a player sees it and saves PNGs: scripts/screenshots.sh
 // runs it under Xvfb so the pictures come from a real X server.
 #include "session/LobbySession.h"
+#include "SessionProbe.h"
 #include "ui/Lobby.h"
 #include "ui/LobbySelect.h"
 #include "ui/LogFrm.h"
@@ -43,23 +44,22 @@ int main(int argc, char *argv[])
     LobbySelect select;
     save(&select, dir, QStringLiteral("LobbySelect"));
 
-    LobbySession session("Ann", "#TavarineNET_3");
-    session.state().InboundLog += ":irc.test.local NOTICE * :*** Looking up your hostname...\r\n\r\n";
-    session.state().OutboundLog += "Sent Nickname and User Details\r\n";
-    Lobby lobby(session, store);
-    lobby.setCaption(ConnectionLife().caption(LobbySocket::Connecting, QStringLiteral("Ann"), QStringLiteral("3")));
+    StatusStub logs;
+    logs.in += ":irc.test.local NOTICE * :*** Looking up your hostname...\r\n\r\n";
+    logs.out += "Sent Nickname and User Details\r\n";
+    LobbySession session("Ann", "#TavarineNET_3");  // not connected: what the window asks goes nowhere
+    Lobby lobby(session, logs, store);
+    lobby.setCaption(QStringLiteral("Tavarine IRC Client, Connecting"));
     save(&lobby, dir, QStringLiteral("Lobby-registering"));
 
-    LogFrm log(session.state(), &lobby);
+    LogFrm log(logs, &lobby);
     log.Timer1_Timer();
     save(&log, dir, QStringLiteral("LogFrm"));
     log.hide();
 
     lobby.showJoined();
-    ConnectionLife in;
-    in.joined();
-    lobby.setCaption(in.caption(LobbySocket::Connected, QStringLiteral("Ann"), QStringLiteral("3")));
-    lobby.replaceChat(LobbySession::WelcomeLine);
+    lobby.setCaption(QStringLiteral("Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3"));
+    lobby.replaceChat(ConnectionLife::WelcomeLine);
     for (const auto &[speaker, text] : {std::pair{"bob", "anyone up for a game?"}, {"Cy", "me! taking place 3, and bring the maps from last week"},
                                         {"Ann", "hosting now, join the hut"}})
         lobby.appendSaid(QString::fromUtf8(speaker), QString::fromUtf8(text));

@@ -44,9 +44,9 @@ void openMessage(QWidget *parent, const char *name, QMessageBox::Icon icon, cons
 
 }  // namespace
 
-Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_session(session),
-      m_store(store)
+Lobby::Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_controls(controls),
+      m_status(status), m_store(store)
 {
     setupWindow(this, "Lobby", QStringLiteral("TavarineClient"), {585, 268});
     setWindowIcon(Resource::applicationIcon());
@@ -111,11 +111,10 @@ Lobby::Lobby(LobbySession &session, Resource &store, QWidget *parent)
     connect(&m_chatFlush, &QTimer::timeout, this, &Lobby::flushChat);
     connect(Send, &QPushButton::clicked, this, &Lobby::Send_Click);
     connect(Command2, &QPushButton::clicked, this, [this] {
-        m_session.Command2_Click();
+        m_controls.Command2_Click();
         flushChat();  // what the user did shows at once
     });
     connect(Command1, &QPushButton::clicked, this, &Lobby::Command1_Click);
-    m_session.setView(this);
     centreOnScreen(this);
     Form_Load();
 }
@@ -124,7 +123,6 @@ Lobby::~Lobby()
 {
     answerLink(false);
     delete m_logFrm;  // it reads the session's logs
-    m_session.setView(nullptr);
 }
 
 void Lobby::buildConnectionPanel()
@@ -140,7 +138,7 @@ void Lobby::buildConnectionPanel()
     // Not "&Rejoin": Alt+R is "&Refresh Users" already.
     Rejoin = makeControl<QPushButton>(Connection, "Rejoin", {16, 40, 81, 17}, QStringLiteral("Re&join"));
     Rejoin->hide();
-    connect(Rejoin, &QPushButton::clicked, this, [this] { m_session.Rejoin_Click(); });
+    connect(Rejoin, &QPushButton::clicked, this, [this] { m_controls.Rejoin_Click(); });
     Command1 = makeControl<QPushButton>(Connection, "Command1", {64, 40, 81, 17}, QStringLiteral("View Log"));
 }
 
@@ -195,16 +193,16 @@ void Lobby::buildHutPanel()
         Player[i]->setAccessibleName(QStringLiteral("Hut place %1").arg(i + 1));
         setNaturalPicture(Player[i], m_store.PlayerOUT);
         Player[i]->setAccessibleDescription(QStringLiteral("free"));
-        connect(Player[i], &ClickArea::clicked, this, [this, i] { m_session.Player_Click(i); });
+        connect(Player[i], &ClickArea::clicked, this, [this, i] { m_controls.Player_Click(i); });
     }
     QuitButton = makeControl<ClickArea>(HUTBOX, "QuitButton", {96, 40, 25, 25});
     QuitButton->setAccessibleName(QStringLiteral("Leave the hut"));
-    connect(QuitButton, &ClickArea::clicked, this, [this] { m_session.QuitButton_Click(); });
+    connect(QuitButton, &ClickArea::clicked, this, [this] { m_controls.QuitButton_Click(); });
     connect(Refresh, &ClickArea::clicked, this, [this] {
-        m_session.Refresh_Click();
+        m_controls.Refresh_Click();
         flushChat();
     });
-    connect(LaunchButton, &ClickArea::clicked, this, [this] { m_session.LaunchButton_Click(); });
+    connect(LaunchButton, &ClickArea::clicked, this, [this] { m_controls.LaunchButton_Click(); });
 }
 
 void Lobby::showPlace(int index, const Place &place)
@@ -271,7 +269,7 @@ void Lobby::Command1_Click()
     // Modal: the lobby takes no input while it is open, but its timers and socket go on.
     // No parent: it opens where the desktop puts new windows, not over the lobby.
     if (!m_logFrm) {
-        m_logFrm = new LogFrm(m_session.state());
+        m_logFrm = new LogFrm(m_status);
         m_logFrm->setWindowModality(Qt::ApplicationModal);
     }
     m_logFrm->show();
@@ -285,7 +283,7 @@ void Lobby::ChatBox_Change()
 
 void Lobby::Send_Click()
 {
-    if (m_session.Send_Click(SendBox->text())) {
+    if (m_controls.Send_Click(SendBox->text())) {
         SendBox->clear();
         flushChat();  // the user's own line shows at once, behind what came before it
     }
@@ -298,7 +296,8 @@ void Lobby::setUserListRows(const QList<UserRow> &rows)
     const QByteArray current = was ? was->data(Qt::UserRole).toByteArray() : QByteArray();
     USERLIST->clear();
     for (const UserRow &row : rows) {
-        auto *item = new QListWidgetItem(row.ignored ? row.shown + QStringLiteral(" (ignored)") : row.shown, USERLIST);
+        const QString mark = row.ignoreFollowedRename ? QStringLiteral(" (ignored, renamed)") : QStringLiteral(" (ignored)");
+        auto *item = new QListWidgetItem(row.ignored ? row.shown + mark : row.shown, USERLIST);
         item->setData(Qt::UserRole, row.name);
         item->setData(ShownName, row.shown);
         if (row.ignored) {
@@ -357,15 +356,21 @@ void Lobby::showUserMenu(QListWidgetItem *row, QPoint at)
     if (!row)
         return;
     const QByteArray name = row->data(Qt::UserRole).toByteArray();
-    const bool ignored = m_session.isIgnored(name);
+    const bool ignored = m_status.isIgnored(name);
     QString shown = row->data(ShownName).toString();
     shown.replace(u'&', QStringLiteral("&&"));  // a name's letters are no shortcuts
     auto *menu = new QMenu(USERLIST);
     menu->setObjectName(QStringLiteral("UserMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(ignored ? QStringLiteral("Stop ignoring %1").arg(shown) : QStringLiteral("Ignore %1").arg(shown), this,
-                    [this, name, ignored] { m_session.IgnorePlayer(name, !ignored); });
+                    [this, name, ignored] { m_controls.IgnorePlayer(name, !ignored); });
     menu->popup(at.isNull() ? USERLIST->viewport()->mapToGlobal(USERLIST->visualItemRect(row).center()) : at);
+}
+
+void Lobby::askAttention()
+{
+    if (!isActiveWindow())
+        QApplication::alert(this);
 }
 
 void Lobby::beep()
@@ -510,7 +515,6 @@ void Lobby::flushChat()
 void Lobby::closeEvent(QCloseEvent *event)
 {
     answerLink(false);
-    m_session.setView(nullptr);
-    m_session.Form_Unload();
     event->accept();
+    emit closed();
 }

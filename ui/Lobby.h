@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/LobbyControls.h"
 #include "session/LobbyView.h"
 
 #include <QPointer>
@@ -12,7 +13,6 @@
 
 class ChatView;
 class ClickArea;
-class LobbySession;
 class LogFrm;
 class NewsForm;
 class QFrame;
@@ -32,7 +32,7 @@ public:
     // A few chat lines' worth: longer text goes out in pieces anyway.
     static constexpr int MaxTypedChars = 2000;
 
-    Lobby(LobbySession &session, Resource &store, QWidget *parent = nullptr);
+    Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store, QWidget *parent = nullptr);
     ~Lobby() override;
 
     QFrame *HUTBOX;
@@ -90,9 +90,11 @@ public:
     void askOpenLink(const QString &poster, const QString &address, std::function<void(bool)> answer) override;
     void openInBrowser(const QString &address) override;
     void showLaunchProblem(const QString &text) override;
+    void askAttention() override;
 
 signals:
     void loginFormRequested();
+    void closed();  // by the player or by a launch: the session ends the lobby
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -105,7 +107,8 @@ private:
     void answerLink(bool open);
     void showUserMenu(QListWidgetItem *row, QPoint globalPos);
 
-    LobbySession &m_session;
+    LobbyControls &m_controls;
+    const LobbyStatus &m_status;
     Resource &m_store;
     QPointer<NewsForm> m_newsForm;
     QPointer<LogFrm> m_logFrm;

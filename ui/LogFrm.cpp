@@ -1,6 +1,6 @@
 #include "ui/LogFrm.h"
 
-#include "session/SharedState.h"
+#include "session/LobbyControls.h"
 #include "protocol/WireText.h"
 #include "ui/Controls.h"
 
@@ -27,7 +27,7 @@ QString shownText(QByteArrayView bytes)
 }
 }  // namespace
 
-LogFrm::LogFrm(const SharedState &state, QWidget *parent) : QWidget(parent, Qt::Tool), m_state(state)
+LogFrm::LogFrm(const LobbyStatus &status, QWidget *parent) : QWidget(parent, Qt::Tool), m_status(status)
 {
     setupWindow(this, "LogFrm", QStringLiteral("Connection Log"), {306, 164});
     Text1 = makeLogBox(this, "Text1", {8, 8, 289, 73}, QStringLiteral("Data in"));
@@ -49,8 +49,8 @@ void LogFrm::Form_Load()
 
 void LogFrm::Timer1_Timer()
 {
-    mirror(Text1, m_state.InboundLog, m_inbound);
-    mirror(Text2, m_state.OutboundLog, m_outbound);
+    mirror(Text1, m_status.inboundLog(), m_inbound);
+    mirror(Text2, m_status.outboundLog(), m_outbound);
 }
 
 void LogFrm::mirror(QPlainTextEdit *box, const TrafficLog &log, Shown &shown)

@@ -5,7 +5,7 @@
 
 class QPlainTextEdit;
 class TrafficLog;
-struct SharedState;
+class LobbyStatus;
 
 // The traffic log: what came in from the server and the registration notes,
 // refreshed every second while open. A window of its own, placed by the desktop.
@@ -15,7 +15,7 @@ public:
     // The boxes show the newest part of a log, so a tick costs the same for any log size.
     static constexpr qsizetype ShownBytes = 64 * 1024;  // some 600 lines: the boxes show five
 
-    LogFrm(const SharedState &state, QWidget *parent = nullptr);
+    LogFrm(const LobbyStatus &status, QWidget *parent = nullptr);
 
     QPlainTextEdit *Text2;
     QPlainTextEdit *Text1;
@@ -30,7 +30,7 @@ private:
     };
     void mirror(QPlainTextEdit *box, const TrafficLog &log, Shown &shown);
 
-    const SharedState &m_state;
+    const LobbyStatus &m_status;
     Shown m_inbound;
     Shown m_outbound;
 };

@@ -27,7 +27,7 @@ LoginForm *WindowSet::loginForm()
     if (!m_loginForm) {
         m_loginForm = new LoginForm(resource());
         connect(m_loginForm, &LoginForm::loggedIn, this, &WindowSet::onLoggedIn);
-        connect(m_loginForm, &LoginForm::exitRequested, this, &WindowSet::programEnded);
+        connect(m_loginForm, &LoginForm::exitRequested, this, &WindowSet::end);
         connect(m_loginForm, &QObject::destroyed, this, &WindowSet::onEarlyWindowClosed, Qt::QueuedConnection);
     }
     return m_loginForm;
@@ -67,9 +67,14 @@ void WindowSet::onLobbyChosen(int lobby)
         return;
     }
     m_session = std::make_unique<LobbySession>(m_nickname, "#TavarineNET_" + QByteArray::number(lobby));
-    m_lobby = new Lobby(*m_session, resource());
+    m_lobby = new Lobby(*m_session, *m_session, resource());
+    m_session->setView(m_lobby);
     // The session owns the end: once its last lines are out, after the window closed or a launch.
     connect(m_session.get(), &LobbySession::finished, this, &WindowSet::programEnded);
+    connect(m_lobby, &Lobby::closed, this, [this] {
+        m_session->setView(nullptr);  // the window is going: nothing more is shown
+        end();
+    });
     connect(m_lobby, &Lobby::loginFormRequested, this, [this] { loginForm()->show(); });
     m_session->Form_Load(m_server);
     m_lobby->show();
@@ -80,5 +85,13 @@ void WindowSet::onLobbyChosen(int lobby)
 void WindowSet::onEarlyWindowClosed()
 {
     if (!m_loginForm && !m_lobbySelect && !m_lobby)
+        end();
+}
+
+void WindowSet::end()
+{
+    if (m_session)
+        m_session->closeLobby();  // finished() follows, once, however many doors were used
+    else
         emit programEnded();
 }

@@ -25,12 +25,16 @@ public:
     LoginForm *loginForm();  // made on first reference
     LobbySelect *lobbySelect() const;
     Lobby *lobby() const;
-    LobbySession *session() const { return m_session.get(); }
+    // Read-only: the windows ask the session through its controls alone.
+    const LobbySession *session() const { return m_session.get(); }
 
 signals:
+    // Before a lobby was chosen, when the player leaves; after, on the session's finished() alone.
     void programEnded();
 
 private:
+    // Every door out: the session's close once it exists, so its last lines go out first.
+    void end();
     void onLoggedIn(const QString &nickname);
     void onLobbyChosen(int lobby);
     void onEarlyWindowClosed();

@@ -39,7 +39,7 @@ private slots:
         }
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j)  // each lists the others, never itself
-                QTRY_VERIFY_WITH_TIMEOUT(s[i].state().UserListText.isListed(names[j]) == (i != j), 20000);
+                QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{s[i]}.members().isListed(names[j]) == (i != j), 20000);
 
         // Chat reaches everybody, the plain client byte for byte (UTF-8); its room message and link too (answered No).
         QVERIFY(s[0].Send_Click(QStringLiteral("Zoë grüßt")) && arrives(eve.received, " :...TAVCHAT Ann> Zoë grüßt|||\r\n"));
@@ -51,14 +51,14 @@ private slots:
 
         // Ann hosts, Bob and Cy join her, Dee stays outside; everybody agrees on the places.
         for (LobbySession &session : s)
-            session.AnswerWindow_Timer();  // the answers to their JOINs are in: a later claim no longer races
+            SessionProbe{session}.skip(HutModel::AnswerWindowMs);  // the answers to their JOINs are in: a later claim no longer races
         s[0].Player_Click(0);
         for (int i = 1; i < 3; ++i) {  // a member takes a place under the host it sees
-            QTRY_COMPARE_WITH_TIMEOUT(s[i].state().Hut.HutSlots()[0], QByteArray("Ann"), 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{s[i]}.hut().HutSlots()[0], QByteArray("Ann"), 20000);
             s[i].Player_Click(i + 1);
         }
         for (const LobbySession &session : s)
-            QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(session.state().Hut.HutSlots().begin(), session.state().Hut.HutSlots().begin() + 4),
+            QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(SessionProbe{session}.hut().HutSlots().begin(), SessionProbe{session}.hut().HutSlots().begin() + 4),
                                       (QByteArrayList{"Ann", "", "Bob", "Cy"}), 20000);
 
         // Ann types sixty lines and launches at once: her exit and launch go first, the close writes
@@ -75,28 +75,27 @@ private slots:
         QVERIFY(views[0].closed && views[1].closed && views[2].closed && !views[3].closed);
         QVERIFY(arrives(eve.received, " :...TAVHUT1EXIT Ann> 1|||\r\n"));
         QVERIFY(arrives(eve.received, " :...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
-        QVERIFY(s[0].state().OutboundLog.text().contains(" waiting lines at close"));
+        QVERIFY(s[0].outboundLog().text().contains(" waiting lines at close"));
         const QRegularExpression annQuit(":AnnOnTavNET!\\S+ QUIT :([^\r]*)");
         QTRY_VERIFY_WITH_TIMEOUT(annQuit.match(QString::fromUtf8(eve.received)).hasMatch(), 20000);
         const QString reason = annQuit.match(QString::fromUtf8(eve.received)).captured(1);
         QVERIFY2(!reason.contains("RecvQ") && !reason.contains("Flood"), qPrintable(reason));
 
-        QVERIFY(s[3].socket().isConnected() && eve.state() == QTcpSocket::ConnectedState);
-        QTRY_VERIFY_WITH_TIMEOUT(s[3].state().InboundLog.text().count("PING :") >= 2, 30000);  // the server took the PONGs
+        QVERIFY(SessionProbe{s[3]}.socket().isConnected() && eve.state() == QTcpSocket::ConnectedState);
+        QTRY_VERIFY_WITH_TIMEOUT(s[3].inboundLog().text().count("PING :") >= 2, 30000);  // the server took the PONGs
 
         // The server restarts: Dee says so, sends nothing while out, and comes back by herself,
         // where a newcomer of the classic kind hears of her.
         QVERIFY(server.restart());
-        QTRY_VERIFY_WITH_TIMEOUT(!s[3].life().inLobby(), 20000);
-        s[3].Timer1_Timer();
+        QTRY_VERIFY_WITH_TIMEOUT(!SessionProbe{s[3]}.life().inLobby(), 20000);
         QVERIFY2(views[3].caption.startsWith("Tavarine IRC Client, Dis-Connected"), qPrintable(views[3].caption));
         QVERIFY(!s[3].Send_Click(QStringLiteral("anyone?")));
         s[3].Player_Click(0);
-        for (auto handler : {&LobbySession::Command2_Click, &LobbySession::Timer5_Timer, &LobbySession::Refresh_Click,
-                             &LobbySession::QuitButton_Click, &LobbySession::Timer2_Timer})
+        for (auto handler : {&LobbySession::Command2_Click, &LobbySession::Refresh_Click, &LobbySession::QuitButton_Click})
             (s[3].*handler)();
-        QCOMPARE(s[3].socket().waitingLines(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(s[3].life().inLobby(), 60000);
+        SessionProbe{s[3]}.skip(HutModel::RestoreMs);
+        QCOMPARE(SessionProbe{s[3]}.socket().waitingLines(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{s[3]}.life().inLobby(), 60000);
         QVERIFY(views[3].chat.contains(" -=Back in the lobby=-") && views[3].outOfLobby.isEmpty());
         ClassicPeer gus("Gus");
         QVERIFY(gus.enter(server.port()));
@@ -126,9 +125,9 @@ private slots:
         LobbySession ann("Ann", "#TavarineNET_3"), bob("Bob", "#TavarineNET_3");
         for (LobbySession *s : {&ann, &bob})
             s->Form_Load(server.address());
-        QTRY_VERIFY_WITH_TIMEOUT(ann.life().inLobby() && bob.life().inLobby(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{ann}.life().inLobby() && SessionProbe{bob}.life().inLobby(), 20000);
         ann.Player_Click(0);
-        QTRY_COMPARE_WITH_TIMEOUT(bob.state().Hut.HutSlots()[0], QByteArray("Ann"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{bob}.hut().HutSlots()[0], QByteArray("Ann"), 20000);
         bob.Player_Click(1);
         QVERIFY(arrives(eve.received, " :...TAVHUT1 Bob> 2|||\r\n"));
         QTimer flood;  // up to 2,000 lines a second, as fast as the server reads them
@@ -137,7 +136,7 @@ private slots:
                 eve.send(QByteArray("PRIVMSG #TavarineNET_3 :" + QByteArray(400, 'x') + "\r\n").repeated(20));
         });
         flood.start(10);
-        QTRY_VERIFY_WITH_TIMEOUT(ann.socket().traffic().bytesRead > 200000, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{ann}.socket().traffic().bytesRead > 200000, 60000);
         if (lossMs) {
             const QString drop = QStringLiteral("add table inet lossy; add chain inet lossy out { type filter hook output priority 0; };"
                                                 " add rule inet lossy out tcp dport %1 drop").arg(server.port());
@@ -178,11 +177,11 @@ private slots:
             std::sort(names.begin(), names.end());
             return names.join(',');
         };
-        const auto lists = [&](LobbySession &s, const char *names) { return sorted(s.state().UserListText.rows()) == names; };
+        const auto lists = [&](LobbySession &s, const char *names) { return sorted(SessionProbe{s}.members().rows()) == names; };
         QTRY_VERIFY_WITH_TIMEOUT(lists(cy, "Ann,Bob,Dee") && lists(dee, "Ann,Bob,Cy"), 20000);
         QTRY_VERIFY2_WITH_TIMEOUT(sorted(ann.list) == "Bob,Cy,Dee" && sorted(bob.list) == "Ann,Cy,Dee",
                                   ann.list.join(',') + " / " + bob.list.join(','), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(cy.state().Hut.HutSlots()[0], QByteArray("Ann"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{cy}.hut().HutSlots()[0], QByteArray("Ann"), 20000);
         cy.Player_Click(1);
         QTRY_COMPARE_WITH_TIMEOUT(ann.places[1], QByteArray("Cy"), 20000);
         bob.send("QUIT :bye\r\n");  // Ann empties her list and her hut, and hears everybody again
@@ -212,31 +211,31 @@ private slots:
             s->setView(&views[s == &ann]);
             s->Form_Load(server.address());
         }
-        QTRY_VERIFY_WITH_TIMEOUT(ann.state().UserListText.isListed("Bob") && bob.state().UserListText.isListed("Ann"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{ann}.members().isListed("Bob") && SessionProbe{bob}.members().isListed("Ann"), 20000);
         QVERIFY(mal.enter(server.port(), "MalOnTavNET"));
         mal.write("NOTICE " + ch + " :...TAVMSG notice|||\r\nPRIVMSG AnnOnTavNET :...TAVLNK http://a.test/private|||\r\n"
                   "NOTICE AnnOnTavNET :...TAVMSG aside|||\r\nQUIT :...TAVMSG bye|||  ...TAVLNK http://a.test/quit|||\r\n");
         bob.Player_Click(0);
-        QTRY_COMPARE_WITH_TIMEOUT(ann.state().Hut.HutSlots()[0], QByteArray("Bob"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{ann}.hut().HutSlots()[0], QByteArray("Bob"), 20000);
         ann.Player_Click(1);
         QVERIFY(arrives(eve.received, " :...TAVHUT1 Ann> 2|||\r\n"));
         eve.write("KICK " + ch + " BobOnTavNET :out\r\n" + LobbyCommands::tavHut1(ch, "Eve", 1)
                   + LobbyCommands::tavHut1Launch(ch, "Eve", "10.6.6.6"));
         QVERIFY(arrives(eve.received, " :...TAVHUT1EXIT Ann> 2|||\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(ann.state().Hut.HutSlots()[0], QByteArray("Eve"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{ann}.hut().HutSlots()[0], QByteArray("Eve"), 20000);
         QVERIFY(views[1].chat.join('\n').contains("Bob, the host of your hut, left the lobby"));
-        QTRY_VERIFY_WITH_TIMEOUT(ann.state().InboundLog.text().contains(" QUIT :"), 20000);  // Mal's last words are in
+        QTRY_VERIFY_WITH_TIMEOUT(ann.inboundLog().text().contains(" QUIT :"), 20000);  // Mal's last words are in
         QVERIFY(views[1].roomMessage.isEmpty() && views[1].linksAsked.isEmpty() && launcher.starts().isEmpty());
         // The operator puts Ann out and closes the door: she is told each time, and Rejoin gets her back.
         eve.write("KICK " + ch + " AnnOnTavNET :enough\r\nMODE " + ch + " +i\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(views[1].outOfLobby, QStringLiteral("Eve put you out of the lobby: enough"), 20000);
-        QVERIFY(!ann.Send_Click(QStringLiteral("still here?")) && ann.state().UserListText.isEmpty());
+        QVERIFY(!ann.Send_Click(QStringLiteral("still here?")) && SessionProbe{ann}.members().isEmpty());
         ann.Rejoin_Click();
         QTRY_VERIFY_WITH_TIMEOUT(views[1].outOfLobby.startsWith("The server did not let you into the lobby: "), 20000);
         eve.write("MODE " + ch + " -i\r\n");
         QVERIFY(arrives(eve.received, "-i\r\n"));  // the door is open again
         ann.Rejoin_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(ann.life().inLobby() && ann.state().UserListText.isListed("Eve"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{ann}.life().inLobby() && SessionProbe{ann}.members().isListed("Eve"), 20000);
         QVERIFY(views[1].chat.last() == " -=Back in the lobby=-" && ann.Send_Click(QStringLiteral("back")));
         QVERIFY(arrives(eve.received, " :...TAVCHAT Ann> back|||\r\n"));
     }

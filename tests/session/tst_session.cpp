@@ -23,9 +23,9 @@ class TestSession : public QObject {
 
     bool deliver(const QByteArray &bytes)  // one read; returns once the session has taken it in
     {
-        const qint64 logged = session->state().InboundLog.total() + bytes.size() + 2;
+        const qint64 logged = session->inboundLog().total() + bytes.size() + 2;
         server->client->write(bytes);
-        return QTest::qWaitFor([&] { return session->state().InboundLog.total() >= logged; }, 10000);
+        return QTest::qWaitFor([&] { return session->inboundLog().total() >= logged; }, 10000);
     }
     bool from(const QByteArray &who, const QByteArray &say) { return deliver(":" + who + "OnTavNET " + Ch + say + "\r\n"); }
     bool sent(const QByteArray &bytes)  // these bytes arrive; what arrived is then forgotten
@@ -36,7 +36,7 @@ class TestSession : public QObject {
     }
     QByteArray sentSinceLastCheck()  // closed by the answer to a PING
     {
-        const qsizetype queued = session->socket().waitingLines();  // a PONG would jump the queue
+        const qsizetype queued = SessionProbe{*session}.socket().waitingLines();  // a PONG would jump the queue
         const bool ponged = deliver("PING :x\r\n") && server->waitFor("PONG :x\r\n");
         return QByteArray(queued ? "queued; " : "") + (ponged ? "" : "no PONG; ") + std::exchange(server->received, {});
     }
@@ -61,8 +61,6 @@ class TestSession : public QObject {
         session = std::make_unique<LobbySession>("Ann", "#TavarineNET_3");
         session->setView(&view);
         session->Form_Load(server->address());
-        for (QTimer *timer : {&session->Timer1, &session->Timer2, &session->Timer5})
-            timer->stop();  // the tests run the ticks themselves
     }
 
 private slots:
@@ -85,8 +83,8 @@ private slots:
             QVERIFY(from("bob", "...TAVCHAT bob> " + words + "|||") && from("bob", words));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(deliver(QByteArray("PING :a\nb\0c\r\n", 13)) && sent("PONG :abc\r\n"));  // a token cannot break the line
-        QCOMPARE(session->state().UserListText.text(), QByteArray("Bob\r\nCy\r\nEve\r\nMal\r\nZed\r\ndee\r\nm\r\n"));
-        QVERIFY(view.taken(1) && session->state().Hut.HutSlots()[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
+        QCOMPARE(SessionProbe{*session}.members().text(), QByteArray("Bob\r\nCy\r\nEve\r\nMal\r\nZed\r\ndee\r\nm\r\n"));
+        QVERIFY(view.taken(1) && SessionProbe{*session}.hut().HutSlots()[1] == "Zed" && view.chat.last() == "bob> JOIN :#TavarineNET_3");
     }
     // A newcomer learns everybody from answers to it alone, made when nothing of Ann's own waits,
     // several newcomers in one line where the server takes that; who
@@ -105,8 +103,8 @@ private slots:
                      "PRIVMSG NedOnTavNET,OdaOnTavNET :...TAVLIST|||Ann|||\r\n"));
         QVERIFY(script(":NedOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Ned> 3|||\n"
                        ":MalOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Oda> 4|||\nOda: ...TAVLIST|||Oda|||"));
-        const LobbyMembers &list = session->state().UserListText;
-        QVERIFY(session->state().Hut.HutSlots()[2] == "Ned" && !view.taken(3) && !list.classicPresent());
+        const LobbyMembers &list = SessionProbe{*session}.members();
+        QVERIFY(SessionProbe{*session}.hut().HutSlots()[2] == "Ned" && !view.taken(3) && !list.classicPresent());
         QCOMPARE(list.text(), QByteArray("Bob\r\nCy\r\nEve\r\nMal\r\nZed\r\ndee\r\nm\r\nNed\r\nOda\r\n"));
         QVERIFY(script(":CyOnTavNET!u@h QUIT :bye\n:EveOnTavNET!u@h PART #TavarineNET_3\n"
                        ":BobOnTavNET!u@h KICK #TavarineNET_3 MalOnTavNET :out\n:ZedOnTavNET!u@h NICK :plain"));
@@ -127,15 +125,13 @@ private slots:
                                            {"433 * AnnOnTavNET :Nickname in use", "AnnOnTavNET: Nickname in use"}})
             QVERIFY(deliver(":irc.test.local " + QByteArray(line) + "\r\n") && view.refusal == reason && !view.joinedLook);
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing retried
-        session->Timer1_Timer();
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Connected, not in the lobby"));
         server->close();  // nothing listens there any more
         open();
-        QTRY_COMPARE(session->socket().state(), int(LobbySocket::Error));
-        session->Timer1_Timer();
+        QTRY_COMPARE(SessionProbe{*session}.socket().state(), int(LobbySocket::Error));
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
-        QVERIFY(session->state().OutboundLog.text().isEmpty() && session->socket().waitingLines() == 0);
-        QVERIFY(!session->Reconnect.isActive());  // never in: a server that cannot be reached is not hammered
+        QVERIFY(session->outboundLog().text().isEmpty() && SessionProbe{*session}.socket().waitingLines() == 0);
+        QVERIFY(!SessionProbe{*session}.reconnectPending());  // never in: a server that cannot be reached is not hammered
     }
     // Kicked, refused at the door, a line refused, the server's last word, a lost link: each is
     // told as the server said it; out of the lobby nothing is shown as said and no place is held;
@@ -148,8 +144,7 @@ private slots:
         QVERIFY(deliver(":EveOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :behave\r\n"));
         QCOMPARE(view.outOfLobby, QStringLiteral("Eve put you out of the lobby: behave"));
         QVERIFY(view.canRejoin && view.chat.last().contains(view.outOfLobby) && view.userListRows.isEmpty());
-        QVERIFY(session->state().Hut.MyHutSlot() == 0 && !view.taken(0) && !view.taken(1));
-        session->Timer1_Timer();
+        QVERIFY(SessionProbe{*session}.hut().MyHutSlot() == 0 && !view.taken(0) && !view.taken(1));
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Connected, not in the lobby"));
         const qsizetype shown = view.chat.size();
         QVERIFY(!session->Send_Click(QStringLiteral("anyone?")) && view.chat.size() == shown);
@@ -172,19 +167,18 @@ private slots:
         QVERIFY(deliver("ERROR :Closing link: server restarting\r\n"));
         QCOMPARE(view.chat.last(), QStringLiteral(" -=The server closes the connection: Closing link: server restarting=-"));
         server->client->disconnectFromHost();
-        QTRY_VERIFY(session->Reconnect.isActive());
+        QTRY_VERIFY(SessionProbe{*session}.reconnectPending());
         QVERIFY(view.chat.last().startsWith(" -=The connection to the server was lost. Reconnecting in ") && !view.canRejoin);
-        session->Timer1_Timer();
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected (Server has kicked you)"));
-        QVERIFY(!session->Send_Click(QStringLiteral("hello?")) && !session->socket().send(Ch + "late\r\n"));
+        QVERIFY(!session->Send_Click(QStringLiteral("hello?")) && !SessionProbe{*session}.socket().send(Ch + "late\r\n"));
         // Back under the same name, once the old connection has let it go.
         const QPointer<QTcpSocket> old = server->client;
-        session->Reconnect_Timer();
+        SessionProbe{*session}.skip(2 * ConnectionLife::LongestWaitMs);
         QTRY_VERIFY(server->client != old);
         QVERIFY(sent(Registration) && deliver(":irc.test.local 433 * AnnOnTavNET :Nickname in use\r\n"));
-        QVERIFY(view.chat.last().contains("still held by your old connection") && session->Reconnect.isActive());
+        QVERIFY(view.chat.last().contains("still held by your old connection") && SessionProbe{*session}.reconnectPending());
         const QPointer<QTcpSocket> refused = server->client;
-        session->Reconnect_Timer();
+        SessionProbe{*session}.skip(2 * ConnectionLife::LongestWaitMs);
         QTRY_VERIFY(server->client != refused);
         QVERIFY(sent(Registration) && join());
         QVERIFY(view.chat.last() == " -=Back in the lobby=-" && session->Send_Click(QStringLiteral("back")));
@@ -205,21 +199,19 @@ private slots:
     }
     void hutStory()
     {
-        const SharedState &s = session->state();
+        const SessionProbe s{*session};
         QVERIFY(join());
         session->Player_Click(0);
         QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && view.taken(0) && view.places[0].kind == LobbyView::Place::Mine);
-        session->Timer1_Timer();
         session->Player_Click(3);  // already in the hut
         QVERIFY(view.hostControls && view.inHutMessages == 1 && !view.taken(3));
         // Places 5 to 11 live only in the table, other numbers change nothing.
         for (const QByteArray slot : {"0", "-1", "12", "70000", "x", "5"})
             QVERIFY(from("Zed", "...TAVHUT1 Zed> " + slot + "|||"));
-        QVERIFY(s.Hut.HutSlots()[4] == "Zed" && std::count(s.Hut.HutSlots().begin(), s.Hut.HutSlots().end(), QByteArray()) == 9);
+        QVERIFY(s.hut().HutSlots()[4] == "Zed" && std::count(s.hut().HutSlots().begin(), s.hut().HutSlots().end(), QByteArray()) == 9);
         // Leaving sends the old place; outside the hut a query goes unanswered.
         session->QuitButton_Click();
-        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.Hut.MyHutSlot() == 0);
-        session->Timer1_Timer();
+        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n") && s.hut().MyHutSlot() == 0);
         QVERIFY(!view.hostControls && from("bob", "...GETHUTLIST"));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         // A host with no launcher anywhere is told where the game belongs, before anybody is told anything.
@@ -229,7 +221,7 @@ private slots:
         session->LaunchButton_Click();
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
         QVERIFY(view.launchProblems.size() == 1 && view.launchProblems[0].contains(qgetenv("XDG_DATA_HOME") + "/tavarine-lobby/game"));
-        QVERIFY(session->socket().isConnected() && !view.closed && s.Hut.MyHutSlot() == 1 && s.Hut.HutSlots()[0] == "Ann");
+        QVERIFY(SessionProbe{*session}.socket().isConnected() && !view.closed && s.hut().MyHutSlot() == 1 && s.hut().HutSlots()[0] == "Ann");
         // A launcher that fails to start once the lines went out: the player is told, and stays, outside the hut.
         launcher.emplace();
         launcher->breakIt();
@@ -237,11 +229,10 @@ private slots:
         QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\n" + Ch + "...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n" + Ch
                      + "...TAVHUT1EXIT Ann> 0|||\r\n"));
         QVERIFY(view.launchProblems.size() == 2 && view.launchProblems[1].contains("could not be started"));
-        QVERIFY(session->socket().isConnected() && !view.closed && s.Hut.MyHutSlot() == 0);
+        QVERIFY(SessionProbe{*session}.socket().isConnected() && !view.closed && s.hut().MyHutSlot() == 0);
         // Closing the lobby stops the timers and sends no QUIT.
-        session->Timer1.start();
-        session->Form_Unload();
-        QVERIFY(!session->Timer1.isActive() && server->clientGone() && server->received.isEmpty());
+        session->closeLobby();
+        QVERIFY(!s.wakePending() && server->clientGone() && server->received.isEmpty());
     }
     void whoMaySteerTheHut_data()
     {
@@ -303,8 +294,8 @@ private slots:
         QVERIFY(join());
         LobbySession &s = *session;
         const QHash<QByteArray, std::function<void()>> actions{{"click", [&] { s.Player_Click(1); }},
-            {"refresh", [&] { s.Refresh_Click(); }}, {"grace", [&] { s.HostExitGrace_Timer(); }},
-            {"settle", [&] { s.AnswerWindow_Timer(); }}, {"restore", [&] { s.Timer5_Timer(); }}};
+            {"refresh", [&] { s.Refresh_Click(); }}, {"grace", [&] { SessionProbe{s}.skip(HutModel::ExitGraceMs); }},
+            {"settle", [&] { SessionProbe{s}.skip(HutModel::AnswerWindowMs); }}, {"restore", [&] { SessionProbe{s}.skip(HutModel::RestoreMs); }}};
         for (const QByteArray &step : steps) {
             if (actions.contains(step))
                 actions[step]();
@@ -318,14 +309,14 @@ private slots:
             QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp " + joins + " /nAnn /boundip 127.0.0.1"});
             return;
         }
-        const HutModel &hut = session->state().Hut;
+        const HutModel &hut = SessionProbe{*session}.hut();
         QByteArrayList places;
         for (int slot = 1; slot <= 4; ++slot)
             places.append(hut.claimants(slot).join('|'));
         const QByteArrayList expected = after.split(';');
         QCOMPARE(places.join(','), expected[0]);
         QCOMPARE(QByteArray::number(hut.MyHutSlot()), expected[1]);
-        QVERIFY(!view.closed && session->socket().isConnected() && launcher->starts().isEmpty());
+        QVERIFY(!view.closed && SessionProbe{*session}.socket().isConnected() && launcher->starts().isEmpty());
         if (expected.size() > 2)  // a member that left was told why; a player whose place is claimed, by whom
             QVERIFY2(view.chat.join('\n').contains(expected[2]), qPrintable(view.chat.join('\n')));
         if (hut.MyHutSlot() == 0 && expected.size() > 2)  // and its exit went out
@@ -362,7 +353,7 @@ private slots:
     void silentLinkIsGivenUp()
     {
         QVERIFY(join());
-        session->socket().setIdleProbe(1000, "PING :tavarine-alive\r\n");
+        SessionProbe{*session}.socket().setIdleProbe(1000, "PING :tavarine-alive\r\n");
         for (int n = 0; n < 8; ++n)  // most of them wait for the throttle
             QVERIFY(session->Send_Click(QString::number(n)));
         // A quiet server that answers the probe keeps the link; the probe goes ahead of waiting lines.
@@ -370,8 +361,7 @@ private slots:
         QVERIFY(sent("PING :tavarine-alive\r\n") && deliver(":irc.test.local PONG irc.test.local :tavarine-alive\r\n"));
         // Silence after a probe: the link is lost, said so, and nothing more is sent.
         QVERIFY(server->waitFor("PING :tavarine-alive\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(session->socket().state(), int(LobbySocket::Error), 10000);
-        session->Timer1_Timer();
+        QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{*session}.socket().state(), int(LobbySocket::Error), 10000);
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
         QVERIFY(!session->Send_Click(QStringLiteral("anyone?")) && server->clientGone());
     }
@@ -384,7 +374,7 @@ private slots:
         // Says why, leaves the hut, and stays in the lobby, connected.
         QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 2|||\r\n") && view.launchProblems.size() == 1);
         QVERIFY(view.launchProblems[0].startsWith("the host started the game, but it could not be started here: "));
-        QVERIFY(session->socket().isConnected() && !view.closed && session->state().Hut.MyHutSlot() == 0 && !view.taken(1));
+        QVERIFY(SessionProbe{*session}.socket().isConnected() && !view.closed && SessionProbe{*session}.hut().MyHutSlot() == 0 && !view.taken(1));
     }
     void chatListsMessagesAndLinks()
     {
@@ -401,7 +391,7 @@ private slots:
         // One line as said, blanks and direction overrides of no effect.
         QCOMPARE(view.chat.mid(2), (QStringList{"dee> hi Eve> fake", "Cy> padded outdab"}));
         QVERIFY(script("bob: TAVQUIT|||bob") && view.roomMessage == "Game night\r\n\r\n");
-        session->Timer2_Timer();
+        SessionProbe{*session}.skip(LobbyMembers::ListRedrawMs);
         QCOMPARE(view.userListRows, (QStringList{"Cy", "Eve", "Mal", "Zed", "dee", "m"}));
         session->IgnorePlayer("cy", true);  // his row says so; his chat shows no more
         QVERIFY(view.userListRows.first() == "Cy (ignored)" && from("Cy", "...TAVCHAT Cy> hidden|||"));
@@ -416,7 +406,7 @@ private slots:
         // One of each a player per half minute; the rest are counted in one note.
         QVERIFY(from("m", "...TAVMSG again|||") && from("m", "...TAVLNK http://a.test/m|||") && from("m", "...TAVLNK http://a.test/m2|||"));
         QVERIFY(view.roomMessage.isEmpty() && view.linksAsked == QStringList{"http://a.test/m"});
-        session->HeldBackNote_Timer();
+        SessionProbe{*session}.skip(Speakers::HeldBackNoteMs);
         QVERIFY2(view.chat.last().contains("Held back 1 room messages and 1 links"), qPrintable(view.chat.last()));
         // Only a plain web address is asked about; No opens nothing, Yes opens it in the browser.
         QVERIFY(from("dee", "...TAVLNK file:///etc/passwd|||") && from("dee", "...TAVLNK http://a.test/no|||"));
@@ -428,7 +418,7 @@ private slots:
         QCOMPARE(view.linksAsked, (QStringList{"http://a.test/m", "http://a.test/no", "http://a.test/yes"}));
         QCOMPARE(view.browsed, QStringList{"http://a.test/yes"});
         QVERIFY(from("bob", "...TAVCHAT bob> back|||"));  // gone by his TAVQUIT, listed again as he speaks
-        session->Timer2_Timer();
+        SessionProbe{*session}.skip(LobbyMembers::ListRedrawMs);
         QVERIFY2(view.userListRows.contains("bob", Qt::CaseInsensitive), qPrintable(view.userListRows.join(u',')));
     }
 };

@@ -3,3 +3,4 @@
 #include "RecordingView.h"
 #include "ScriptedServer.h"
 #include "StandInLauncher.h"
+#include "SessionProbe.h"

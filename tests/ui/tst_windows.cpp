@@ -96,8 +96,7 @@ private slots:
             QVERIFY((window = windows.lobby()) && server.waitFor("USER AnnOnTavNET"));
             if (name != "Command1") {
                 server.client->write(":irc.test.local 001 AnnOnTavNET :Welcome\r\n:AnnOnTavNET!u@h JOIN :#TavarineNET_3\r\n");
-                QTRY_VERIFY(windows.session()->life().inLobby());
-                windows.session()->Timer1_Timer();
+                QTRY_VERIFY(SessionProbe{*windows.session()}.life().inLobby());
                 QCOMPARE(window->windowTitle(), "Tavarine IRC Client, Connected, Logged in As: Ann in Lobby: 3");
             }
             if (name == "Player" && !control.endsWith("(0)")) {  // a member's place: a host first
@@ -106,8 +105,7 @@ private slots:
                 QTRY_COMPARE(windows.lobby()->Player[0]->toolTip(), QStringLiteral("Bob"));
             }
             if (name == "QuitButton" || name == "LaunchButton") {
-                windows.session()->Player_Click(0);  // the first place: the host's
-                windows.session()->Timer1_Timer();
+                clickAt(windows.lobby()->Player[0]);  // the first place: the host's
             }
             windows.lobby()->SendBox->setText(QStringLiteral("hi"));
             windows.lobby()->appendChat(QStringLiteral("bob> before"));
@@ -120,7 +118,7 @@ private slots:
         if (!own.isEmpty())  // at once, behind the chat that came in before it
             QCOMPARE(windows.lobby()->ChatBox->toPlainText().section(u'\n', -2), "bob> before\n" + own);
         const bool ran = QTest::qWaitFor([&] {
-            return effect.startsWith('#')         ? windows.session() && windows.session()->state().ChannelName == effect
+            return effect.startsWith('#')         ? windows.session() && SessionProbe{*windows.session()}.life().channel() == effect
                  : effect == "LobbySelect shown" ? windows.lobbySelect() != nullptr
                  : effect == "program ended"     ? !ended.isEmpty()
                  : effect == "LogFrm shown"      ? qobject_cast<LogFrm *>(QApplication::activeModalWidget())
@@ -176,7 +174,7 @@ private slots:
         QTRY_COMPARE(lobby->Player[1]->toolTip(), QStringLiteral("Contested: bob, Cy"));
         QCOMPARE(lobby->Player[1]->accessibleDescription(), QStringLiteral("contested by bob and Cy"));
         QVERIFY(lobby->Player[1]->pixmap().toImage() != Resource().PlayerIN.toImage());  // seen, not only told
-        windows.session()->Timer2_Timer();
+        SessionProbe{*windows.session()}.skip(LobbyMembers::ListRedrawMs);
         QListWidget *list = lobby->USERLIST;
         QCOMPARE(list->count(), 2);
         const auto menu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
@@ -215,21 +213,21 @@ private slots:
     // undoes any typing.
     void logWindow()
     {
-        LobbySession session("Ann", "#TavarineNET_3");
-        LogFrm log(session.state());
-        session.state().InboundLog += ":irc.test.local 001 AnnOnTavNET :Welcome\r\n\r\n";
-        session.state().OutboundLog += "Sent Nickname and User Details\r\n";
+        StatusStub session;
+        LogFrm log(session);
+        session.in += ":irc.test.local 001 AnnOnTavNET :Welcome\r\n\r\n";
+        session.out += "Sent Nickname and User Details\r\n";
         log.Timer1_Timer();
         QTest::keyClicks(log.Text2, QStringLiteral("typed"));
-        session.state().InboundLog += "PING :x\r\n\r\n";
+        session.in += "PING :x\r\n\r\n";
         log.Timer1_Timer();
         QCOMPARE(log.Text1->toPlainText(), QStringLiteral(":irc.test.local 001 AnnOnTavNET :Welcome\n\nPING :x\n\n"));
         QCOMPARE(log.Text2->toPlainText(), QStringLiteral("Sent Nickname and User Details\n"));
         // A long evening: the log keeps its newest MiB from a line start; the box shows the newest lines,
         // and every tick, new lines or not, puts its caret and view back at the start. No undo piles up.
-        for (int n = 0; session.state().InboundLog.total() < 3 << 20; ++n)
-            session.state().InboundLog += "PING :" + QByteArray::number(n) + "\r\n";
-        const QByteArray &kept = session.state().InboundLog.text();
+        for (int n = 0; session.in.total() < 3 << 20; ++n)
+            session.in += "PING :" + QByteArray::number(n) + "\r\n";
+        const QByteArray &kept = session.in.text();
         QVERIFY(kept.size() >= TrafficLog::Kept && kept.size() <= TrafficLog::Kept * 5 / 4 && kept.startsWith("PING :"));
         for (int tick = 0; tick < 2; ++tick) {
             log.Text1->moveCursor(QTextCursor::End);

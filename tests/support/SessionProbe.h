@@ -1,0 +1,44 @@
+#pragma once
+
+#include "session/LobbySession.h"
+
+// A status of the session's kind for a window shown without a session.
+struct StatusStub : LobbyStatus {
+    TrafficLog in, out;
+    QString caption() const override { return {}; }
+    bool isIgnored(QByteArrayView) const override { return false; }
+    const TrafficLog &inboundLog() const override { return in; }
+    const TrafficLog &outboundLog() const override { return out; }
+};
+
+// How tests, the bench and the fuzzer reach a session's parts: its models read-only, its
+// socket, its time (moved on rather than waited out), and lines fed as if read.
+struct SessionProbe {
+    // A test may probe what the program holds read-only.
+    SessionProbe(const LobbySession &session) : s(const_cast<LobbySession &>(session)) {}
+    LobbySession &s;
+
+    LobbyMembers &members() const { return s.m_members; }
+    HutModel &hut() const { return s.m_hut; }
+    const ConnectionLife &life() const { return s.m_life; }
+    LobbySocket &socket() const { return s.m_socket; }
+    // Moves the session's time on by ms and runs what fell due, as its timer would.
+    void skip(qint64 ms) const
+    {
+        s.m_clock.skip(ms);
+        s.wake();
+    }
+    // The user list drawn now, whether or not it changed.
+    void redrawList() const
+    {
+        s.m_members.redrawSoon(s.m_clock.now());
+        s.m_members.due(s.m_clock.now() + LobbyMembers::ListRedrawMs);
+    }
+    bool reconnectPending() const { return s.m_life.nextDue() >= 0; }
+    bool wakePending() const { return s.m_wake.isActive(); }
+    void feed(const QByteArray &raw, const QList<QByteArrayView> &lines) const { s.Socket_DataArrival(raw, lines); }
+    void feed(const QByteArray &raw, const QByteArrayList &lines) const
+    {
+        s.Socket_DataArrival(raw, QList<QByteArrayView>(lines.begin(), lines.end()));
+    }
+};
