@@ -54,13 +54,14 @@ double microsPerAppendAt(Lobby &lobby, int lines, int batch)
 }
 }  // namespace
 
-void benchLobbyWindow()
+bool benchLobbyWindow()
 {
     Resource store;
     LobbySession session("Ann", "#TavarineNET_3");
     Lobby lobby(session, store);
     lobby.show();
-    if (!QTest::qWaitForWindowExposed(&lobby))
+    const bool shown = QTest::qWaitForWindowExposed(&lobby);
+    if (!shown)
         std::printf("  (the lobby window never came on screen)\n");
 
     std::printf("chat transcript of the lobby window on %s (keeps the newest %d lines;\n"
@@ -68,12 +69,13 @@ void benchLobbyWindow()
                 windowPlatformText().constData(), Lobby::ChatLinesKept);
     double at1000 = -1;
     double at100000 = -1;
-    for (int at : {10, 1000, 9000, 20000, 100000}) {
+    const QList<int> ats = tiny() ? QList<int>{10, 1000, 2000} : QList<int>{10, 1000, 9000, 20000, 100000};
+    for (int at : ats) {
         const double us = microsPerAppendAt(lobby, at, 1000);
         std::printf("  append at line %7d: %8.1f us/line\n", at, us);
         if (at == 1000)
             at1000 = us;
-        if (at == 100000)
+        if (at == ats.last())
             at100000 = us;
     }
     const double ratio = at100000 / at1000;
@@ -88,7 +90,7 @@ void benchLobbyWindow()
 
     // A log window tick while the log keeps growing, at two log sizes.
     std::printf("log window tick (the log grew since the last one):\n");
-    for (qsizetype size : {qsizetype(50) * 1000, qsizetype(50) * 1000 * 1000}) {
+    for (qsizetype size : {qsizetype(50) * 1000, sized(qsizetype(50) * 1000 * 1000, qsizetype(500) * 1000)}) {
         SharedState state;
         const QByteArray line = ":irc.test.local NOTICE * :*** a line of the connection log\r\n";
         while (state.InboundLog.total() < size)
@@ -101,4 +103,5 @@ void benchLobbyWindow()
         });
         std::printf("  log of %6.1f MB: %8.2f ms\n", size / 1e6, ns / 1e6);
     }
+    return shown;
 }
