@@ -6,15 +6,24 @@
 
 #include <functional>
 
-// Each prints its own figures.
-void benchInboundPath();
-void benchHostileNames();  // 10,000 long names from strangers, and the cost of a line after them
-void benchLobbyWindow();
-void benchScale();      // many sessions on real servers
-void benchSendBurst();  // 50 chat lines at once, against servers' default flood handling
-void benchPeer();       // CPU per received line, ours against another IRC client
-void benchFlood();      // the windowed program under a chat flood: memory, CPU, responsiveness, transcript
-void benchStart();      // exec to the nickname window on screen, against a bare window
+// Under --tiny every part runs at a token size (a few players, lines and seconds), which shows
+// that it still runs to the end; its figures then mean nothing.
+bool tiny();
+template <class T>
+T sized(T full, T small)
+{
+    return tiny() ? small : full;
+}
+
+// Each prints its own figures; false when it could not run to the end.
+bool benchInboundPath();
+bool benchHostileNames();  // 10,000 long names from strangers, and the cost of a line after them
+bool benchLobbyWindow();
+bool benchScale();      // many sessions on real servers
+bool benchSendBurst();  // 50 chat lines at once, against servers' default flood handling
+bool benchPeer();       // CPU per received line, ours against another IRC client
+bool benchFlood();      // the windowed program under a chat flood: memory, CPU, responsiveness, transcript
+bool benchStart();      // exec to the nickname window on screen, against a bare window
 // Child sides, each run by the bench as a process of its own:
 // tavarine-bench --receive HOST PORT LINES (a session without windows)
 int benchReceive(int argc, char *argv[]);

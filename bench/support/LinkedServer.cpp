@@ -20,16 +20,17 @@ bool LinkedServer::adapt(QString &conf, const Options &)
         conf.replace(from, to);
         return had;
     };
-    if (m_kind == NgIrcd) {  // ngircd takes a setting's last value: what is appended wins
+    if (m_kind == NgIrcd) {  // the second's name and the link; its port and pid file yield to the run's
         conf += shipped(m_dials ? "ngircd-link-second.conf" : "ngircd-link-first.conf");
         return !m_dials || put("Port = 6664", QStringLiteral("Port = %1").arg(m_peer->m_port));
     }
+    const bool named = put("name=\"" + serverName(false) + '"', "name=\"" + serverName(m_dials) + '"')
+        && put("localmax=\"20\" globalmax=\"20\"", QStringLiteral("localmax=\"%1\" globalmax=\"%1\"").arg(m_clientsPerAddress));
     conf += QStringLiteral("<module name=\"spanningtree\">\n<bind address=\"127.0.0.1\" port=\"%1\" type=\"servers\">\n"
                            "<link name=\"%2\" ipaddr=\"127.0.0.1\" port=\"%3\" sendpass=\"linkpass\" recvpass=\"linkpass\">\n%4")
                 .arg(m_linkPort).arg(serverName(!m_dials)).arg(m_peer->m_linkPort)
                 .arg(m_dials ? "<autoconnect period=\"2\" server=\"" + serverName(false) + "\">\n" : "");
-    return put("name=\"" + serverName(false) + '"', "name=\"" + serverName(m_dials) + '"')
-        && put("localmax=\"20\" globalmax=\"20\"", QStringLiteral("localmax=\"%1\" globalmax=\"%1\"").arg(m_clientsPerAddress));
+    return named;
 }
 
 bool LinkedServer::waitLinked(int ms)

@@ -55,6 +55,9 @@ bool RealIrcServer::configure(const Options &options)
     ok = ok && lobbies > 0;
     if (!options.lobbyChannels)
         conf.truncate(lobbies);
+    ok = ok && adapt(conf, options);
+    // The run's own settings come last: ngircd keeps a setting's last value, and the link files
+    // name a port and a pid file of their own.
     if (m_kind == NgIrcd) {
         conf += QStringLiteral("[Global]\nListen = 127.0.0.1\nPorts = %1\nPidFile = %2/ngircd.pid\n[Options]\nIncludeDir = %2/conf.d\n"
                                "[Limits]\nPingTimeout = %3\nPongTimeout = %3\nMaxConnectionsIP = 0\nConnectRetry = 5\n%4")
@@ -68,7 +71,6 @@ bool RealIrcServer::configure(const Options &options)
             put("threshold=\"10\" commandrate=\"1000\" fakelag=\"yes\" recvq=\"8192\"",
                 "threshold=\"100000\" commandrate=\"1000000\" fakelag=\"no\" recvq=\"65536\"");
     }
-    ok = ok && adapt(conf, options);
     QFile file(m_dir.filePath("server.conf"));
     ok = ok && file.open(QIODevice::WriteOnly) && file.write(conf.toUtf8()) > 0;
     m_error = ok ? QString() : "cannot write a config from " TAV_SERVER_DIR " in " + dir;

@@ -37,8 +37,8 @@ public:
 protected:
     static QList<quint16> freePorts(int count);
     static QString shipped(const char *name);  // a file of server/
-    // What this run adds to the shipped config, in the server's own syntax; for ngircd, what
-    // comes last wins.
+    // What this run adds to the shipped config, in the server's own syntax; the run's port, paths
+    // and limits are written after it, so nothing added here or shipped overrides them.
     virtual bool adapt(QString &conf, const Options &) { return !conf.isEmpty(); }
     bool configure(const Options &options);
     bool run();
