@@ -56,4 +56,6 @@ public:
     virtual void openInBrowser(const QString &) {}
     // The game cannot start here, and why: what is missing and where it belongs.
     virtual void showLaunchProblem(const QString &) {}
+    // Something needs the player while the window is in the background: the desktop marks it.
+    virtual void askAttention() {}
 };
