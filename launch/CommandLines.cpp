@@ -1,6 +1,7 @@
 #include "launch/CommandLines.h"
 
 #include <QStringList>
+#include <QUrl>
 
 namespace CommandLines {
 
@@ -56,6 +57,19 @@ bool isDottedIPv4(QStringView address)
             return false;
     }
     return true;
+}
+
+LinkParts splitLink(const QString &address)
+{
+    const QUrl url(address);  // read as the browser is handed it
+    QString host = url.host(QUrl::EncodeUnicode);
+    if (!url.isValid() || host.isEmpty())
+        return {QString(), address};  // no host to show: the whole text is the rest
+    if (host.contains(u':'))
+        host = u'[' + host + u']';
+    if (url.port() != -1)
+        host += u':' + QString::number(url.port());
+    return {host, url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded)};
 }
 
 }  // namespace CommandLines

@@ -31,4 +31,16 @@ QString shownChat(QStringView text)
     return shown.trimmed();
 }
 
+bool mentions(QStringView text, QStringView name)
+{
+    const auto inWord = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
+    for (qsizetype at = text.indexOf(name, 0, Qt::CaseInsensitive); at >= 0 && !name.isEmpty();
+         at = text.indexOf(name, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype end = at + name.size();
+        if ((at == 0 || !inWord(text[at - 1])) && (end == text.size() || !inWord(text[end])))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace WireText

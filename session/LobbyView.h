@@ -35,9 +35,6 @@ public:
     };
     virtual void setUserListRows(const QList<UserRow> &) {}
     virtual void beep() {}
-    // Something concerns this player (a place taken in its hut, its name said, put out of the
-    // lobby, the link lost): the window asks for attention while it is not the active one.
-    virtual void askAttention() {}
     virtual void showRoomMessage(const QString &) {}
     // Hut places: index 0 to 3 shows slot 1 to 4.
     struct Place {
@@ -60,4 +57,7 @@ public:
     virtual void openInBrowser(const QString &) {}
     // The game cannot start here, and why: what is missing and where it belongs.
     virtual void showLaunchProblem(const QString &) {}
+    // Something concerns this player (a place taken in its hut, its name said, put out of the
+    // lobby, the link lost): the desktop marks the window while it is not the active one.
+    virtual void askAttention() {}
 };

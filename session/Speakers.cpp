@@ -134,7 +134,7 @@ bool Speakers::TavChatRule(const InboundLine &line, qint64)
         return true;  // nobody looking: no text to make
     const QString text = WireText::shownChat(WireText::decode(parts ? parts->value : QByteArrayView()));
     m_out.view().appendSaid(WireText::decode(speaker), text);
-    if (text.contains(WireText::decode(m_nickname), Qt::CaseInsensitive))
+    if (WireText::mentions(text, WireText::decode(m_nickname)))
         m_out.view().askAttention();
     return true;
 }

@@ -15,7 +15,7 @@
 
 namespace {
 constexpr int Margin = 4;  // as a text document's margin, so the box looks as a QPlainTextEdit did
-constexpr int HangingIndent = 12;  // the wrapped rows of a said line
+constexpr int HangingIndent = 12;  // the wrapped rows of every line
 
 // What a screen reader sees: a read-only multi-line text with a caret and one selection.
 class ChatViewAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
@@ -325,13 +325,15 @@ ChatView::Layout &ChatView::layoutOf(qint64 line)
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         e.layout->setTextOption(option);
         e.layout->setCacheEnabled(true);
+        // A note may carry a name or a server's text: in italics, so it never looks said.
         const int speaker = speakerOf(line);
-        if (speaker > 0) {
-            QTextCharFormat bold;
-            bold.setFontWeight(QFont::Bold);
-            e.layout->setFormats({{0, speaker, bold}});
-        }
-        const qreal indent = speaker > 0 ? std::min<qreal>(HangingIndent, textWidth() / 2) : 0;
+        QTextCharFormat look;
+        if (speaker > 0)
+            look.setFontWeight(QFont::Bold);
+        else
+            look.setFontItalic(true);
+        e.layout->setFormats({{0, speaker > 0 ? speaker : int(at(line).size()), look}});
+        const qreal indent = std::min<qreal>(HangingIndent, textWidth() / 2);
         e.layout->beginLayout();
         qreal y = 0;
         for (QTextLine l = e.layout->createLine(); l.isValid(); l = e.layout->createLine()) {

@@ -10,8 +10,9 @@
 class QTextLayout;
 
 // A read-only transcript of chat lines, one paragraph each, wrapped at the box's width.
-// A line may start with its speaker's name, drawn bold; its wrapped rows are indented, so
-// no text stands at the start of a row where only a speaker's name stands.
+// A line may start with its speaker's name, drawn bold; a line without one is a note, drawn
+// in italics. Every line's wrapped rows are indented, so no text stands at the start of a row
+// where only a speaker's name or a note's start stands.
 // It keeps the newest `capacity` lines in a ring, so adding a line costs the same whatever
 // the box has seen, and it lays out only the lines it paints. A person selects with the
 // mouse and copies (keys, context menu, X11 selection); screen readers read it through

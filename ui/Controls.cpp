@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QTextDocument>
+#include <QTextLayout>
 
 QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture)
 {
@@ -128,4 +130,29 @@ void styleFlatBox(QWidget *box, const QColor &background)
         // A line edit draws its border through a style sheet, which then owns its background too.
         box->setStyleSheet(QStringLiteral("border: 1px solid palette(dark); background: %1;").arg(background.name()));
     }
+}
+
+QString plainToolTip(const QString &text)
+{
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
+
+QStringList fittedLines(const QString &text, const QFont &font, int width, int maxLines)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (lines.size() == maxLines - 1 && line.textStart() + line.textLength() < text.size()) {
+            lines << QFontMetrics(font).elidedText(text.mid(line.textStart()), Qt::ElideRight, width);
+            break;
+        }
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
 }

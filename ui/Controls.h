@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 
 class QAbstractScrollArea;
@@ -50,3 +51,10 @@ QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QStri
 // Dark text stays readable on the night-sky artwork: a soft light halo behind the glyphs.
 void addHalo(QLabel *label);
 void styleFlatBox(QWidget *box, const QColor &background = Qt::white);
+
+// Text from outside as a tooltip: a tooltip that looks like markup is read as markup (and may
+// load what it names), so such text is escaped and shows as its characters.
+QString plainToolTip(const QString &text);
+// Text wrapped to lines of at most `width` pixels, at word boundaries where it can; past
+// `maxLines` the last line kept ends with an ellipsis.
+QStringList fittedLines(const QString &text, const QFont &font, int width, int maxLines = INT_MAX);

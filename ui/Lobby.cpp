@@ -1,5 +1,7 @@
 #include "ui/Lobby.h"
 
+#include "launch/CommandLines.h"
+#include "protocol/WireText.h"
 #include "session/LobbySession.h"
 #include "ui/ChatView.h"
 #include "ui/ClickArea.h"
@@ -33,15 +35,20 @@ constexpr int ChatBoxHeight = 177;
 constexpr QRect LinkBarPlace{168, 176, 209, 62};
 constexpr int ShownName = Qt::UserRole + 1;  // a user list row's name as shown; Qt::UserRole holds the wire name
 
-// A message of the lobby's own. Not modal: the rules and the chat go on under it.
+// The room the link bar's text has left and right of its border.
+constexpr int LinkTextWidth = LinkBarPlace.width() - 12;
+
+// A message of the lobby's own. Not modal: the rules and the chat go on under it. Names in it are plain text.
 void openMessage(QWidget *parent, const char *name, QMessageBox::Icon icon, const QString &text)
 {
     auto *box = new QMessageBox(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
     box->setObjectName(QString::fromLatin1(name));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
 
+// Whether the text names this player as a word of its own, in any case.
 }  // namespace
 
 Lobby::Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store, QWidget *parent)
@@ -115,6 +122,11 @@ Lobby::Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store
         flushChat();  // what the user did shows at once
     });
     connect(Command1, &QPushButton::clicked, this, &Lobby::Command1_Click);
+    m_clock.start();
+    LinkHoldEnd.setSingleShot(true);
+    LinkHoldEnd.setTimerType(Qt::PreciseTimer);  // not before the hold's end: no link is counted untold
+    LinkHoldEnd.setInterval(int(LinkHold::HoldMs));
+    connect(&LinkHoldEnd, &QTimer::timeout, this, &Lobby::LinkHoldEnd_Timer);
     centreOnScreen(this);
     Form_Load();
 }
@@ -129,12 +141,12 @@ void Lobby::buildConnectionPanel()
 {
     Connection = makePanel(this, "Connection", {200, 80, 209, 65}, QStringLiteral("Connection"), QAccessible::AlertMessage);
     bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, Resource::picture(QStringLiteral("Button")));
-    Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33},
-                                 QStringLiteral("Registering Your Client On the IRC Network"));
+    Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33});
+    Label4->setTextFormat(Qt::PlainText);  // a server's or a player's reason is never markup
     Label4->setFont(boldFont(9.75));
     Label4->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     Label4->setAlignment(Qt::AlignCenter);
-    Label4->setWordWrap(true);
+    showConnectionText(QStringLiteral("Registering Your Client On the IRC Network"));
     // Not "&Rejoin": Alt+R is "&Refresh Users" already.
     Rejoin = makeControl<QPushButton>(Connection, "Rejoin", {16, 40, 81, 17}, QStringLiteral("Re&join"));
     Rejoin->hide();
@@ -151,8 +163,12 @@ void Lobby::buildLinkBar()
     colours.setColor(QPalette::Window, QColor(255, 246, 222));
     colours.setColor(QPalette::WindowText, Qt::black);
     LinkBar->setPalette(colours);
-    LinkText = makeControl<QLabel>(LinkBar, "LinkText", {6, 3, 197, 32});
-    LinkText->setTextFormat(Qt::PlainText);  // a name or an address is never markup
+    LinkText = makeControl<QLabel>(LinkBar, "LinkText", {6, 3, LinkTextWidth, 16});
+    LinkHost = makeControl<QLabel>(LinkBar, "LinkHost", {6, 19, LinkTextWidth, 16});
+    LinkHost->setFont(boldFont());
+    LinkPath = makeControl<QLabel>(LinkBar, "LinkPath", {6, 19, LinkTextWidth, 16});
+    for (QLabel *label : {LinkText, LinkHost, LinkPath})
+        label->setTextFormat(Qt::PlainText);  // a name or an address is never markup
     // No letter answers it, and a click never takes the focus from the chat line.
     LinkOpen = makeControl<QPushButton>(LinkBar, "LinkOpen", {88, 38, 55, 19}, QStringLiteral("Open"));
     LinkOpen->setAccessibleName(QStringLiteral("Open link"));
@@ -165,7 +181,11 @@ void Lobby::buildLinkBar()
     m_linkArming.setInterval(LinkArmingMs);
     connect(&m_linkArming, &QTimer::timeout, LinkOpen, [this] { LinkOpen->setEnabled(true); });
     connect(LinkOpen, &QPushButton::clicked, this, [this] { answerLink(true); });
-    connect(LinkDismiss, &QPushButton::clicked, this, [this] { answerLink(false); });
+    connect(LinkDismiss, &QPushButton::clicked, this, [this] {
+        m_linkHold.dismissed(m_clock.elapsed());
+        LinkHoldEnd.start();
+        answerLink(false);
+    });
 }
 
 void Lobby::buildHutPanel()
@@ -226,7 +246,7 @@ void Lobby::showPlace(int index, const Place &place)
         description = QStringLiteral("contested by ") + place.holders.join(QStringLiteral(" and "));
         break;
     }
-    Player[index]->setToolTip(toolTip);
+    Player[index]->setToolTip(plainToolTip(toolTip));
     Player[index]->setAccessibleDescription(description);
 }
 
@@ -300,6 +320,8 @@ void Lobby::setUserListRows(const QList<UserRow> &rows)
         auto *item = new QListWidgetItem(row.ignored ? row.shown + mark : row.shown, USERLIST);
         item->setData(Qt::UserRole, row.name);
         item->setData(ShownName, row.shown);
+        if (USERLIST->fontMetrics().horizontalAdvance(item->text()) > USERLIST->viewport()->width())
+            item->setToolTip(plainToolTip(item->text()));  // the row shows it cut
         if (row.ignored) {
             QFont font = USERLIST->font();
             font.setItalic(true);
@@ -367,12 +389,6 @@ void Lobby::showUserMenu(QListWidgetItem *row, QPoint at)
     menu->popup(at.isNull() ? USERLIST->viewport()->mapToGlobal(USERLIST->visualItemRect(row).center()) : at);
 }
 
-void Lobby::askAttention()
-{
-    if (!isActiveWindow())
-        QApplication::alert(this);
-}
-
 void Lobby::beep()
 {
     QApplication::beep();
@@ -393,17 +409,67 @@ void Lobby::showRoomMessage(const QString &text)
 
 void Lobby::askOpenLink(const QString &poster, const QString &address, std::function<void(bool)> answer)
 {
+    // Held back after a Dismiss, or no host to show (nothing a browser would open): No.
+    if (m_linkHold.holdBack(m_clock.elapsed()) || CommandLines::splitLink(address).host.isEmpty())
+        return answer(false);
     answerLink(false);  // one question at a time: the one it replaces counts as No
     m_linkAnswer = std::move(answer);
-    const QFontMetrics metrics(LinkText->font());
-    LinkText->setText(metrics.elidedText(poster + QStringLiteral(" posted a link:"), Qt::ElideRight, LinkText->width())
-                      + u'\n' + metrics.elidedText(address, Qt::ElideMiddle, LinkText->width()));
-    LinkText->setToolTip(address);
-    LinkBar->setAccessibleDescription(poster + QStringLiteral(" posted a link: ") + address);
+    showLink(poster, address);
     LinkOpen->setEnabled(false);
     m_linkArming.start();
-    ChatBox->resize(ChatBox->width(), LinkBarPlace.top() - 3 - ChatBox->y());
+    ChatBox->resize(ChatBox->width(), std::max(0, LinkBar->y() - 3 - ChatBox->y()));
     LinkBar->show();
+}
+
+// The poster on the first line; then the host, whole even when it takes several lines, and
+// beside it, or under it when no room is left, the rest of the address cut to fit. The bar
+// grows upwards as far as its text needs.
+void Lobby::showLink(const QString &poster, const QString &address)
+{
+    const CommandLines::LinkParts link = CommandLines::splitLink(address);
+    const QFontMetrics metrics(LinkText->font());
+    const int line = metrics.lineSpacing() + 2;
+    const QString posted = QStringLiteral(" posted a link:");
+    LinkText->setText(metrics.elidedText(poster, Qt::ElideRight, LinkTextWidth - metrics.horizontalAdvance(posted)) + posted);
+    LinkText->setGeometry(6, 3, LinkTextWidth, line);
+    LinkText->setAccessibleName(poster + posted);
+    const QStringList hostLines = fittedLines(link.host, LinkHost->font(), LinkTextWidth);
+    LinkHost->setText(hostLines.join(u'\n'));
+    LinkHost->setAccessibleName(link.host);
+    LinkHost->setGeometry({QPoint(6, 3 + line), LinkHost->sizeHint()});  // never less than its text
+    int bottom = LinkHost->geometry().bottom() + 1;
+    const QString dash = QStringLiteral(" \u2014 ");
+    QPoint pathAt(LinkHost->geometry().right() + 1, bottom - LinkHost->height() / int(hostLines.size()));
+    if (LinkTextWidth + 6 - pathAt.x() - metrics.horizontalAdvance(dash) < metrics.horizontalAdvance(QStringLiteral("/ab\u2026"))) {
+        pathAt = {6, bottom};  // no room for even a little of the rest beside the host
+        bottom += line;
+    }
+    const int room = LinkTextWidth + 6 - pathAt.x();
+    LinkPath->setText(link.rest.isEmpty() ? QString() : dash + metrics.elidedText(link.rest, Qt::ElideRight, room - metrics.horizontalAdvance(dash)));
+    LinkPath->setAccessibleName(link.rest);
+    LinkPath->setGeometry(pathAt.x(), pathAt.y(), room, line);
+    LinkBar->setToolTip(plainToolTip(address));
+    LinkBar->setAccessibleDescription(poster + posted + u' ' + link.host + (link.rest.isEmpty() ? QString() : dash + link.rest));
+    const int buttons = std::max(38, bottom + 3);
+    LinkOpen->move(LinkOpen->x(), buttons);
+    LinkDismiss->move(LinkDismiss->x(), buttons);
+    const int height = buttons + 24;
+    LinkBar->setGeometry(LinkBarPlace.x(), std::max(0, LinkBarPlace.bottom() + 1 - height), LinkBarPlace.width(), height);
+}
+
+void Lobby::LinkHoldEnd_Timer()
+{
+    const int held = m_linkHold.takeHeld();
+    if (held == 1)
+        appendChat(QStringLiteral(" -=1 more link held back=-"));
+    else if (held > 1)
+        appendChat(QStringLiteral(" -=%1 more links held back=-").arg(held));
+}
+
+void Lobby::askAttention()
+{
+    if (!isActiveWindow())
+        QApplication::alert(this);
 }
 
 void Lobby::answerLink(bool open)
@@ -455,11 +521,19 @@ void Lobby::showJoined()
         styleFlatBox(w, Qt::white);
 }
 
+// The panel's few lines show what fits; the tooltip and screen readers get all of it.
+void Lobby::showConnectionText(const QString &text)
+{
+    const int lines = std::max(1, Label4->height() / QFontMetrics(Label4->font()).lineSpacing());
+    Label4->setText(fittedLines(WireText::shownChat(text), Label4->font(), Label4->width(), lines).join(u'\n'));
+    Label4->setToolTip(plainToolTip(text));
+    Label4->setAccessibleName(text);
+    Connection->setAccessibleDescription(text);
+}
+
 void Lobby::showOutOfLobby(const QString &reason, bool canRejoin)
 {
-    Label4->setText(reason);
-    Label4->setToolTip(reason);
-    Connection->setAccessibleDescription(reason);
+    showConnectionText(reason);
     Rejoin->setVisible(canRejoin);
     Command1->move(canRejoin ? 112 : 64, 40);
     Send->setEnabled(false);

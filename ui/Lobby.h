@@ -2,6 +2,7 @@
 
 #include "session/LobbyControls.h"
 #include "session/LobbyView.h"
+#include "ui/LinkHold.h"
 
 #include <QPointer>
 #include <QElapsedTimer>
@@ -60,7 +61,9 @@ public:
     QLabel *BG;
     // A posted link, offered without taking the focus: what was typed goes on being typed.
     QFrame *LinkBar;
-    QLabel *LinkText;
+    QLabel *LinkText;  // who posted it
+    QLabel *LinkHost;  // the host it opens, always whole
+    QLabel *LinkPath;  // the rest of the address, cut to the room left
     QPushButton *LinkOpen;
     QPushButton *LinkDismiss;
 
@@ -68,6 +71,9 @@ public:
     void ChatBox_Change();
     void Send_Click();
     void Command1_Click();
+    // The dismiss hold is over: the chat box tells how many links it held back.
+    void LinkHoldEnd_Timer();
+    QTimer LinkHoldEnd;  // single shot, LinkHold::HoldMs after Dismiss
     NewsForm *newsForm() const;
 
     // LobbyView
@@ -105,6 +111,8 @@ private:
     void buildHutPanel();
     void buildLinkBar();
     void answerLink(bool open);
+    void showLink(const QString &poster, const QString &address);
+    void showConnectionText(const QString &text);
     void showUserMenu(QListWidgetItem *row, QPoint globalPos);
 
     LobbyControls &m_controls;
@@ -118,6 +126,8 @@ private:
     // Open answers no click for a moment after the bar appears: a click meant for the chat is no consent.
     static constexpr int LinkArmingMs = 600;
     QTimer m_linkArming;
+    LinkHold m_linkHold;
+    QElapsedTimer m_clock;  // the hold's time
     // Chat lines wait for the next frame of the screen, and under a flood for a tenth of a
     // second after the last update: however many reads brought them, they reach the box
     // in one edit and one repaint.

@@ -200,7 +200,7 @@ def main(program):
     move_focus('Message', 'Tab', 'text')
     keys(CHAT[:5], command='type')
     bob.send(CHANNEL + 'TAVLNK http://example.test/|||')
-    wait('link bar heard', lambda: ('Posted link', 'bob posted a link: http://example.test/') in alerts)
+    wait('link bar heard', lambda: ('Posted link', 'bob posted a link: example.test \u2014 /') in alerts)
     keys(CHAT[5:], command='type')
     keys('Return')
     bob.hear(f'...TAVCHAT {NICK}> {CHAT}|||')

@@ -3,6 +3,7 @@
 #include "Fixtures.h"
 #include "ui/ChatView.h"
 #include "ui/ClickArea.h"
+#include "ui/LinkHold.h"
 #include "ui/Lobby.h"
 #include "ui/LobbySelect.h"
 #include "ui/LogFrm.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTextDocument>
 
 // Clicks the middle of the control (or of a part of it) as drawn, clipped by its parents, on
 // whatever widget the window has at that point; returns that widget's name.
@@ -128,35 +130,68 @@ private slots:
         QVERIFY2(ran, qPrintable("the click went to " + hit[0]));
     }
     // A link comes while a line is being typed: the line goes on and out whole, and only a
-    // deliberate press of Open (in the desktop's browser) or Dismiss answers the bar.
+    // deliberate press of Open (in the desktop's browser) or Dismiss answers the bar, which
+    // shows the host whole. After Dismiss, links are held back and counted.
     void linkBar()
     {
         StandInLauncher desktop;
         ScriptedServer server;
         WindowSet windows(server.address());
-        Lobby *lobby = joinLobby(windows, server, ":m1OnTavNET!u@h JOIN #TavarineNET_3\r\n:m2OnTavNET!u@h JOIN #TavarineNET_3\r\n");
+        QByteArray lines;
+        for (const QByteArray name : {"m1", "m2", "m3"})
+            lines += ":" + name + "OnTavNET!u@h JOIN #TavarineNET_3\r\n";
+        Lobby *lobby = joinLobby(windows, server, lines);
         QVERIFY(lobby && QApplication::focusWidget() == lobby->SendBox);
+        const auto post = [&](const QByteArray &name, const QString &said) {
+            server.client->write(":" + name + "OnTavNET!u@h PRIVMSG #TavarineNET_3 :..." + said.toUtf8() + "|||\r\n");
+        };
         QTest::keyClicks(lobby->SendBox, QStringLiteral("Do "));
-        server.client->write(":m1OnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/1|||\r\n");
+        post("m1", "TAVLNK http://a.test/1");
         QTRY_VERIFY(lobby->LinkBar->isVisible());
-        QVERIFY(lobby->LinkText->text().contains("http://a.test/1") && lobby->LinkText->text().startsWith("m1 posted"));
+        QCOMPARE(lobby->LinkText->text() + lobby->LinkHost->text() + lobby->LinkPath->text(), "m1 posted a link:a.test \u2014 /1");
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Open it or Dismiss it "));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(server.waitFor("...TAVCHAT Ann> Do Open it or Dismiss it |||\r\n"));
         QVERIFY(lobby->LinkBar->isVisible() && QApplication::focusWidget() == lobby->SendBox);
         QVERIFY(lobby->LinkBar->geometry().bottom() < lobby->SendBox->y()
                 && !lobby->LinkBar->geometry().intersects(lobby->ChatBox->geometry()));
-        clickAt(lobby->LinkDismiss);
-        QTRY_VERIFY(!lobby->LinkBar->isVisible());
-        server.client->write(":m2OnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVLNK http://a.test/2|||\r\n");
-        QTRY_VERIFY(lobby->LinkBar->isVisible() && lobby->LinkOpen->isEnabled());
+        QTRY_VERIFY(lobby->LinkOpen->isEnabled());
         clickAt(lobby->LinkOpen);
         QTRY_VERIFY(!lobby->LinkBar->isVisible());
         QCOMPARE(QApplication::focusWidget(), lobby->SendBox);
+        // A long host is never cut: only the rest of the address is.
+        const QString host = "bob-mirror.tavarine-lobby.example", rest = "/join/" + QString(40, u'7');
+        post("m2", "TAVLNK http://" + host + rest);
+        QTRY_VERIFY(lobby->LinkBar->isVisible());
+        QVERIFY(lobby->LinkHost->text().remove(u'\n') == host && lobby->LinkHost->width() >= lobby->LinkHost->sizeHint().width());
+        QVERIFY(lobby->LinkPath->text().startsWith(" \u2014 /join/7") && lobby->LinkPath->text().endsWith(u'\u2026'));
+        QVERIFY(!lobby->LinkPath->geometry().intersects(lobby->LinkHost->geometry()) && lobby->LinkBar->rect().contains(lobby->LinkPath->geometry()));
+        QCOMPARE(lobby->LinkBar->accessibleDescription(), "m2 posted a link: " + host + " \u2014 " + rest);
+        clickAt(lobby->LinkDismiss);
+        QTRY_VERIFY(!lobby->LinkBar->isVisible());
+        post("m3", "TAVLNK http://a.test/3");
+        post("m3", "TAVCHAT m3> after");
+        QTRY_VERIFY(lobby->ChatBox->toPlainText().endsWith("m3> after"));
+        QVERIFY(!lobby->LinkBar->isVisible());
+        lobby->LinkHoldEnd_Timer();
+        QTRY_VERIFY(lobby->ChatBox->toPlainText().endsWith(" -=1 more link held back=-"));
         if (QGuiApplication::platformName() == "offscreen")
             QSKIP("the offscreen platform opens no links: the run on Xvfb checks the browser");
         QVERIFY(desktop.waitFor(1));
-        QCOMPARE(desktop.starts(), QStringList{"xdg-open http://a.test/2"});  // and nothing for the dismissed one
+        QCOMPARE(desktop.starts(), QStringList{"xdg-open http://a.test/1"});  // and nothing for the others
+    }
+    // After Dismiss no link is offered for a minute, whoever posts; those held back are told once.
+    void linkHold()
+    {
+        LinkHold hold;
+        const std::tuple<qint64, char, int> steps[] = {{0, 'l', 0}, {1000, 'd', 0}, {1000, 'l', 1}, {60999, 'l', 1}, {61000, 'l', 0},
+                                                       {61000, 't', 2}, {61000, 't', 0}, {70000, 'd', 0}, {70001, 'l', 1}, {70002, 't', 1}};
+        for (const auto &[now, step, expected] : steps) {  // a link posted, Dismiss pressed, the count taken
+            if (step == 'd')
+                hold.dismissed(now);
+            else
+                QCOMPARE(step == 'l' ? int(hold.holdBack(now)) : hold.takeHeld(), expected);
+        }
     }
     // Two players claim place 2 as Ann's JOIN is answered; she ignores one from his row's menu,
     // by a right click, and stops ignoring him by the keyboard. Then the other puts her out: the
@@ -199,10 +234,17 @@ private slots:
         clickAt(lobby->Player[2]);  // nobody hosts yet
         QTRY_VERIFY((message = lobby->findChild<QWidget *>("HutMessage")) && message->isVisible());
         message->close();
-        server.client->write(":bobOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :bye\r\n");
+        // The reason is shown as its characters, cut to the panel, whole in its tooltip and to screen readers.
+        const QString markup = "<b>x</b><img src=\"/etc/hostname\"><h1>big</h1>", reason = "bob put you out of the lobby: " + markup;
+        server.client->write(":bobOnTavNET!u@h KICK #TavarineNET_3 AnnOnTavNET :" + markup.toUtf8() + "\r\n");
         QTRY_VERIFY(lobby->Connection->isVisible());
         QVERIFY(lobby->Rejoin->isVisible() && !lobby->Send->isEnabled());
-        QCOMPARE(lobby->Label4->text(), QStringLiteral("bob put you out of the lobby: bye"));
+        QLabel *label = lobby->Label4;
+        QVERIFY(label->textFormat() == Qt::PlainText && label->text().contains("<b>x</b><img") && label->text().endsWith(u'\u2026'));
+        QVERIFY(QRect({}, label->size()).contains(QRect({}, label->sizeHint())));  // nothing clipped
+        QTextDocument tip;
+        Qt::mightBeRichText(label->toolTip()) ? tip.setHtml(label->toolTip()) : tip.setPlainText(label->toolTip());
+        QVERIFY(tip.toPlainText() == reason && label->accessibleName() == reason && lobby->Connection->accessibleDescription() == reason);
         QCOMPARE(clickAt(lobby->Rejoin), QStringLiteral("Rejoin"));
         QTRY_COMPARE(server.received.count("JOIN #TavarineNET_3\r\n"), 2);
         server.client->write(":AnnOnTavNET!u@h JOIN #TavarineNET_3\r\n");

@@ -81,6 +81,24 @@ private slots:
                                           {"192.168.1.10", "host.example"}, {"", "203.0.113.5"}})
             QVERIFY2(!HostAddress::hostNotice(local, seen), seen);
     }
+    // The host a link opens, as the bar shows it, and the rest beside it.
+    void linkParts()
+    {
+        const QList<std::array<QString, 3>> table{
+            {"http://bob-mirror.example/join/123", "bob-mirror.example", "/join/123"},
+            {"https://Lobby.TEST:8443/a?b=1#c", "lobby.test:8443", "/a?b=1#c"},
+            {"http://a.test", "a.test", ""},
+            {"http://good.test.evil.test/good.test/", "good.test.evil.test", "/good.test/"},
+            {"http://good.test%2F@evil.test/", "evil.test", "/"},  // a user part hides nothing
+            {"http://xn--pypal-4ve.test/", "xn--pypal-4ve.test", "/"},  // no look-alike letters
+            {"http://[::1]:81/x", "[::1]:81", "/x"},
+            {"no address", "", "no address"},
+        };
+        for (const auto &[address, host, rest] : table) {
+            const CommandLines::LinkParts parts = CommandLines::splitLink(address);
+            QCOMPARE((QStringList{parts.host, parts.rest}), (QStringList{host, rest}));
+        }
+    }
     // What runs, or what the player is told is missing, for each thing this machine may have.
     void plan_data()
     {
