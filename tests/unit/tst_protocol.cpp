@@ -1,8 +1,9 @@
 // Typed text kept in its line; cutting fields out of received lines; hut slot numbers and
-// nicknames.
+// nicknames; what the server says of itself.
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/Nickname.h"
+#include "protocol/ServerInfo.h"
 
 #include <QTest>
 #include <climits>
@@ -72,6 +73,66 @@ private slots:
         QFETCH(int, maxBytes);
         QFETCH(QByteArrayList, pieces);
         QCOMPARE(LobbyCommands::chatPieces(text, maxBytes), pieces);
+    }
+    void serverInfo_data()
+    {
+        QTest::addColumn<QByteArrayList>("lines");  // 005 lines read in turn
+        QTest::addColumn<int>("mapping");
+        QTest::addColumn<QByteArray>("name");  // "@+~Bob" without its status marks
+        QTest::addColumn<bool>("plusChannel");  // "+x" is a channel
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<int>("targets");
+        QTest::addColumn<int>("nickLength");
+        const int ascii = int(ServerInfo::CaseMapping::Ascii), rfc = int(ServerInfo::CaseMapping::Rfc1459);
+        const QByteArrayList ngircd{
+            ":irc.t 005 Ann RFC2812 IRCD=ngIRCd CHARSET=UTF-8 CASEMAPPING=ascii PREFIX=(qaohv)~&@%+ CHANTYPES=#&+ "
+            "CHANMODES=beI,k,l,imMnOPQRstVz CHANLIMIT=#&+:10 :are supported on this server",
+            ":irc.t 005 Ann CHANNELLEN=50 NICKLEN=31 TOPICLEN=490 AWAYLEN=127 KICKLEN=400 MODES=5 MAXLIST=beI:50 "
+            "EXCEPTS=e INVEX=I PENALTY FNC :are supported on this server"};
+        const QByteArrayList inspircd{
+            ":irc.t 005 Ann AWAYLEN=200 CASEMAPPING=rfc1459 CHANLIMIT=#:20 CHANMODES=b,k,l,Pimnpst CHANNELLEN=64 "
+            "CHANTYPES=# ELIST=CMNTU HOSTLEN=64 KEYLEN=32 KICKLEN=255 LINELEN=512 MAXLIST=b:100 :are supported by this server",
+            ":irc.t 005 Ann MAXTARGETS=20 MODES=20 NAMELEN=128 NETWORK=T NICKLEN=31 PREFIX=(ov)@+ SAFELIST "
+            "STATUSMSG=@+ TOPICLEN=307 USERLEN=30 USERMODES=,,s,iow WHOX :are supported by this server"};
+        const auto then = [](QByteArrayList lines, const char *tokens) { return lines << ":irc.t 005 Ann " + QByteArray(tokens) + " :are"; };
+        QTest::newRow("before 005") << QByteArrayList{} << rfc << QByteArray("Bob") << false << QByteArray("PRIVMSG") << 1 << 0;
+        QTest::newRow("ngircd 26") << ngircd << ascii << QByteArray("Bob") << true << QByteArray("PRIVMSG") << 1 << 31;
+        QTest::newRow("InspIRCd 3") << inspircd << rfc << QByteArray("~Bob") << false << QByteArray("PRIVMSG") << 20 << 31;
+        QTest::newRow("TARGMAX over MAXTARGETS") << then(inspircd, "TARGMAX=NOTICE:,PRIVMSG:4") << rfc << QByteArray("~Bob") << false
+                                                 << QByteArray("privmsg") << 4 << 31;
+        QTest::newRow("TARGMAX, no limit") << then(inspircd, "TARGMAX=NOTICE:,PRIVMSG:4") << rfc << QByteArray("~Bob") << false
+                                           << QByteArray("NOTICE") << ServerInfo::Unlimited << 31;
+        QTest::newRow("PREFIX without modes") << then({}, "PREFIX=@ CHANTYPES=#+") << rfc << QByteArray("+~Bob") << true
+                                              << QByteArray("PRIVMSG") << 1 << 0;
+        QTest::newRow("malformed keep the old") << then(ngircd, "PREFIX=(ov CASEMAPPING= NICKLEN=abc TARGMAX=PRIVMSG:x MAXTARGETS=3")
+                                                << ascii << QByteArray("Bob") << true << QByteArray("PRIVMSG") << 3 << 31;
+        QTest::newRow("negated restore defaults") << then(ngircd, "-CASEMAPPING -NICKLEN -PREFIX -CHANTYPES") << rfc << QByteArray("Bob")
+                                                  << false << QByteArray("PRIVMSG") << 1 << 0;
+    }
+    void serverInfo()
+    {
+        QFETCH(QByteArrayList, lines);
+        ServerInfo info;
+        for (const QByteArray &line : lines)
+            info.read005(IrcLine::parse(line));
+        QTEST(int(info.caseMapping()), "mapping");
+        QTEST(info.stripStatus("@+~Bob").toByteArray(), "name");
+        QTEST(info.isChannel("+x"), "plusChannel");
+        QVERIFY(info.isChannel("#TavarineNET_3") && !info.isChannel(""));
+        QFETCH(QByteArray, command);
+        QTEST(info.maxTargets(command), "targets");
+        QTEST(info.nickLength(), "nickLength");
+    }
+    void caseMappings()  // the same name, and the same hash, exactly where the server's folding says so
+    {
+        for (const auto &[mapping, a, b, same] :
+             {std::tuple{"ascii", "[Bob]", "{bob}", false}, {"ascii", "Bob~", "bob^", false}, {"ascii", "BOB", "bob", true},
+              {"rfc1459", "[Bob]", "{bob}", true}, {"rfc1459", "Bob~", "bob^", true}, {"rfc1459", "Bob", "Bo", false},
+              {"strict-rfc1459", "[Bob]\\", "{bob}|", true}, {"strict-rfc1459", "Bob~", "bob^", false}}) {
+            ServerInfo info;
+            info.read005(IrcLine::parse(":s 005 Ann CASEMAPPING=" + QByteArray(mapping) + " :are"));
+            QVERIFY2(info.sameName(a, b) == same && (info.hash(a) == info.hash(b)) == same, qPrintable(QString("%1 %2 %3").arg(mapping, a, b)));
+        }
     }
     void hutSlot()
     {

@@ -1,0 +1,139 @@
+#include "protocol/ServerInfo.h"
+
+#include <cstring>
+
+namespace {
+bool same(QByteArrayView a, QByteArrayView b)
+{
+    return IrcLine::sameName(a, b);  // token and command names: ASCII letters in either case
+}
+
+// A positive number and nothing else, or 0.
+int positive(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return 0;
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+}  // namespace
+
+void ServerInfo::read005(const IrcLine &line)
+{
+    if (line.command != "005")
+        return;
+    const IrcLine::Params params = line.params();
+    // Our nickname first, the human-readable text last.
+    for (qsizetype i = 1; i + 1 < params.size(); ++i) {
+        QByteArrayView token = params[i];
+        const bool negated = token.startsWith('-');
+        if (negated)
+            token = token.sliced(1);
+        const qsizetype eq = token.indexOf('=');
+        readToken(eq < 0 ? token : token.first(eq), eq < 0 ? QByteArrayView() : token.sliced(eq + 1), negated);
+    }
+}
+
+bool ServerInfo::readToken(QByteArrayView name, QByteArrayView value, bool negated)
+{
+    const ServerInfo defaults;
+    if (same(name, "CASEMAPPING")) {
+        if (negated)
+            m_mapping = defaults.m_mapping;
+        else if (same(value, "ascii"))
+            m_mapping = CaseMapping::Ascii;
+        else if (same(value, "rfc1459"))
+            m_mapping = CaseMapping::Rfc1459;
+        else if (same(value, "strict-rfc1459"))
+            m_mapping = CaseMapping::StrictRfc1459;
+        else
+            return false;
+    } else if (same(name, "PREFIX")) {
+        if (negated) {
+            m_statusMarks = defaults.m_statusMarks;
+        } else if (value.startsWith('(')) {  // (modes)marks, one mark for each mode
+            const qsizetype close = value.indexOf(')');
+            if (close < 0 || close - 1 != value.size() - close - 1)
+                return false;
+            m_statusMarks = value.sliced(close + 1).toByteArray();
+        } else {
+            m_statusMarks = value.toByteArray();  // marks alone; empty: none
+        }
+    } else if (same(name, "CHANTYPES")) {
+        m_chanTypes = negated ? defaults.m_chanTypes : value.toByteArray();
+    } else if (same(name, "NICKLEN")) {
+        const int n = negated ? defaults.m_nickLength : positive(value);
+        if (!negated && n == 0)
+            return false;
+        m_nickLength = n;
+    } else if (same(name, "MAXTARGETS")) {
+        const int n = negated ? defaults.m_maxTargets : value.isEmpty() ? Unlimited : positive(value);
+        if (n == 0 && !negated)
+            return false;
+        m_maxTargets = n;
+    } else if (same(name, "TARGMAX")) {  // PRIVMSG:4,NOTICE:4,JOIN: (an empty limit: none)
+        QList<QPair<QByteArray, int>> table;
+        for (qsizetype from = 0; !negated && from < value.size();) {
+            qsizetype comma = value.indexOf(',', from);
+            if (comma < 0)
+                comma = value.size();
+            const QByteArrayView entry = value.sliced(from, comma - from);
+            const qsizetype colon = entry.indexOf(':');
+            const int n = colon < 0 ? 0 : colon + 1 == entry.size() ? Unlimited : positive(entry.sliced(colon + 1));
+            if (colon <= 0 || n == 0)
+                return false;  // one bad entry spoils the whole token
+            table.append({entry.first(colon).toByteArray().toUpper(), n});
+            from = comma + 1;
+        }
+        m_targMax = table;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ServerInfo::sameName(QByteArrayView a, QByteArrayView b) const
+{
+    if (a.size() != b.size())
+        return false;
+    if (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size())) == 0)
+        return true;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
+
+size_t ServerInfo::hash(std::string_view s) const
+{
+    size_t h = 14695981039346656037ull;
+    for (char c : s)
+        h = (h ^ static_cast<unsigned char>(fold(c))) * 1099511628211ull;
+    return h;
+}
+
+QByteArrayView ServerInfo::stripStatus(QByteArrayView namesEntry) const
+{
+    qsizetype n = 0;
+    while (n < namesEntry.size() && m_statusMarks.contains(namesEntry[n]))
+        ++n;
+    return namesEntry.sliced(n);
+}
+
+bool ServerInfo::isChannel(QByteArrayView target) const
+{
+    return !target.isEmpty() && m_chanTypes.contains(target[0]);
+}
+
+int ServerInfo::maxTargets(QByteArrayView command) const
+{
+    for (const auto &[name, n] : m_targMax)
+        if (same(name, command))
+            return n;
+    return m_maxTargets > 0 ? m_maxTargets : 1;
+}
