@@ -2,6 +2,7 @@
 // carries a player's name is believed only when it comes from that player.
 #include "session/LobbySession.h"
 
+#include "launch/HostAddress.h"
 #include "protocol/RegistrationLines.h"
 
 #include <algorithm>
@@ -49,6 +50,10 @@ bool LobbySession::PresenceRule(const InboundLine &line)
         if (isMe(sender)) {
             m_state.UserListText.clear();  // the names list follows
             m_ownPrefixSize = msg.prefix.size();
+            if (m_ownPrefixHost.isEmpty())  // told once a session: only a forwarded port lets others in
+                if (const auto notice = HostAddress::hostNotice(QString::fromLatin1(m_socket.localIP()), msg.senderHost()))
+                    m_view->appendChat(QStringLiteral(" -=%1=-").arg(*notice));
+            m_ownPrefixHost = msg.senderHost().toByteArray();
             // Everybody answers this JOIN, in whatever order their lines arrive.
             m_state.Hut.openAnswers();
             AnswerWindow.start();

@@ -4,6 +4,7 @@
 
 #include "launch/CommandLines.h"
 #include "launch/GameLauncher.h"
+#include "launch/HostAddress.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/WireText.h"
 
@@ -53,7 +54,9 @@ bool LobbySession::LaunchRule(const InboundLine &line)
     sendHutExit(m_state.Hut.leave(), true);
     showPlaces();
     QString error;
-    const QString game = CommandLines::joiner(hostAddress, WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP()));
+    // Behind a router the line's address is a private one: the server's view of both players tells where to dial.
+    const QString dialed = HostAddress::dial(hostAddress, line.irc.senderHost(), m_ownPrefixHost);
+    const QString game = CommandLines::joiner(dialed, WireText::decode(m_state.Nickname), QString::fromLatin1(m_socket.localIP()));
     if (!GameLauncher::start(GameLauncher::find(), game, &error)) {
         m_view->showLaunchProblem(QStringLiteral("the host started the game, but it could not be started here: ") + error);
         return false;  // stays in the lobby, connected

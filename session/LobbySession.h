@@ -175,6 +175,7 @@ private:
     LobbyView *m_view = &m_noView;
     int m_answerTargets = 1;  // nicknames to an answer: what the server says it takes (005)
     qsizetype m_ownPrefixSize = -1;  // "nick!user@host" as the server relays this player's lines
+    QByteArray m_ownPrefixHost;  // its host: where the server sees this player
     Speakers m_speakers;
     QElapsedTimer m_clock;
     QByteArrayList m_toldClaims;  // who was told claiming this player's place, once each

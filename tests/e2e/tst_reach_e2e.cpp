@@ -1,0 +1,83 @@
+// Two homes behind routers, each 192.168.1.0/24, and the server on the public side, in network
+// namespaces that reach_e2e.sh makes; it runs "server" and each "player:<name>" as a process of
+// its own and tells them a folder to share. Ann hosts from home 1 behind 203.0.113.2; Cy, in her
+// home, dials her own address; Bob, in home 2 behind 203.0.113.3, dials her router.
+#include "Fixtures.h"
+#include "RealIrcServer.h"
+
+#include <QSaveFile>
+
+namespace {
+QString shared(const char *name)
+{
+    return qEnvironmentVariable("TAV_REACH_DIR") + '/' + name;
+}
+
+// Reached from the routers, not only from the loopback; ngircd takes the first Listen only.
+class PublicServer : public RealIrcServer {
+    bool adapt(QString &conf, const Options &) override { return conf.replace("Listen = 127.0.0.1", "Listen = 0.0.0.0").contains("0.0.0.0"); }
+};
+}  // namespace
+
+class TestReachE2E : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        if (qEnvironmentVariableIsEmpty("TAV_REACH_DIR"))
+            QSKIP("run by reach_e2e.sh in network namespaces of its own");
+    }
+    void server()  // until the players are done
+    {
+        PublicServer server;
+        QVERIFY2(server.start({}), qPrintable(server.errorString()));
+        QSaveFile port(shared("port"));
+        QVERIFY(port.open(QIODevice::WriteOnly) && port.write(QByteArray::number(server.port())) && port.commit());
+        QVERIFY(QTest::qWaitFor([] { return QFile::exists(shared("done")); }, 60000));
+    }
+    void player_data()
+    {
+        QTest::addColumn<int>("place");
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QString>("router");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("Ann") << 1 << "192.168.1.10" << "203.0.113.2" << "gxexec.exe tav3.exe /h tcp /nAnn /boundip 192.168.1.10";
+        QTest::newRow("Bob") << 2 << "192.168.1.10" << "203.0.113.3" << "gxexec.exe tav3.exe /j tcp 203.0.113.2 /nBob /boundip 192.168.1.10";
+        QTest::newRow("Cy") << 3 << "192.168.1.11" << "203.0.113.2" << "gxexec.exe tav3.exe /j tcp 192.168.1.10 /nCy /boundip 192.168.1.11";
+    }
+    void player()
+    {
+        QFETCH(int, place);
+        QFETCH(QString, local);
+        QFETCH(QString, router);
+        QFETCH(QString, start);
+        QFile port(shared("port"));
+        QVERIFY(QTest::qWaitFor([&] { return port.exists(); }, 10000) && port.open(QIODevice::ReadOnly));
+        StandInLauncher launcher;
+        RecordingView view;
+        LobbySession s(QTest::currentDataTag(), "#TavarineNET_3");
+        s.setView(&view);
+        s.Form_Load({"203.0.113.1", quint16(port.readAll().toUInt())});
+        QTRY_VERIFY2_WITH_TIMEOUT(s.life().inLobby(), qPrintable(view.caption + '\n' + s.state().InboundLog.text()), 20000);
+        s.AnswerWindow_Timer();
+        // Everybody here is behind a router: each is told what hosting would take.
+        QVERIFY2(view.chat.contains(QStringLiteral(" -=Players outside your network will reach your game at %1 only if your "
+                                                   "router forwards the game's port to %2.=-").arg(router, local)),
+                 qPrintable(view.chat.join('\n')));
+        const auto &places = s.state().Hut.HutSlots();
+        if (place == 1) {  // once both members are in the channel, so that they see her claim
+            QTRY_VERIFY_WITH_TIMEOUT(s.state().UserListText.isListed("Bob") && s.state().UserListText.isListed("Cy"), 30000);
+            s.Player_Click(0);
+            QTRY_VERIFY_WITH_TIMEOUT(places[1] == "Bob" && places[2] == "Cy", 30000);
+            s.LaunchButton_Click();
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(places[0], QByteArray("Ann"), 30000);
+            s.Player_Click(place - 1);
+        }
+        QVERIFY(launcher.waitFor(1));
+        QCOMPARE(launcher.starts(), QStringList{start});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReachE2E)
+#include "tst_reach_e2e.moc"
