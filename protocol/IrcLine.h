@@ -24,6 +24,12 @@ struct IrcLine {
     bool isCommand(QByteArrayView name) const { return sameAscii(command, name); }
     // The nickname of the prefix "nick!user@host".
     QByteArrayView senderNick() const;
+    // Its host: where the server sees the sender; empty without one.
+    QByteArrayView senderHost() const
+    {
+        const qsizetype at = prefix.lastIndexOf('@');
+        return at < 0 ? QByteArrayView() : prefix.sliced(at + 1);
+    }
     // Nicknames and channel names match whatever the case of their ASCII letters. Brackets
     // and braces stay apart: a server that tells "[" from "{" must not let one pass for the other.
     static bool sameName(QByteArrayView a, QByteArrayView b) { return sameAscii(a, b); }

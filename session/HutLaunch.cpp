@@ -4,6 +4,7 @@
 
 #include "launch/CommandLines.h"
 #include "launch/GameLauncher.h"
+#include "launch/HostAddress.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/WireText.h"
 
@@ -54,7 +55,9 @@ bool HutModel::LaunchRule(const InboundLine &line, qint64 nowMs)
     sendHutExit(leave(), true);
     showPlaces();
     QString error;
-    const QString game = CommandLines::joiner(hostAddress, WireText::decode(m_self), QString::fromLatin1(m_out.localIP()));
+    // Behind a router the line's address is a private one: the server's view of both players tells where to dial.
+    const QString dialed = HostAddress::dial(hostAddress, line.irc.senderHost(), m_ownHost);
+    const QString game = CommandLines::joiner(dialed, WireText::decode(m_self), QString::fromLatin1(m_out.localIP()));
     if (!GameLauncher::start(GameLauncher::find(), game, &error)) {
         m_out.view().showLaunchProblem(QStringLiteral("the host started the game, but it could not be started here: ") + error);
         return false;  // stays in the lobby, connected

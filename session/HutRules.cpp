@@ -3,6 +3,7 @@
 // (HutModel.cpp); this file sends, shows and tells.
 #include "session/HutModel.h"
 
+#include "launch/HostAddress.h"
 #include "protocol/HutSlot.h"
 #include "protocol/LobbyCommands.h"
 #include "protocol/RegistrationLines.h"
@@ -157,7 +158,10 @@ bool HutModel::PresenceRule(const InboundLine &line, qint64 nowMs)
     QByteArrayView gone;
     if (msg.isCommand("JOIN") && is(msg.param(0), m_channel) && m_speakers.isMe(msg.senderNick())) {
         openAnswers(nowMs);  // everybody answers this JOIN, in whatever order their lines arrive
-        m_ownHost = msg.prefix.sliced(msg.prefix.indexOf('@') + 1).toByteArray();
+        if (m_ownHost.isEmpty())  // told once a session: only a forwarded port lets others in
+            if (const auto notice = HostAddress::hostNotice(QString::fromLatin1(m_out.localIP()), msg.senderHost()))
+                m_out.view().appendChat(QStringLiteral(" -=%1=-").arg(*notice));
+        m_ownHost = msg.senderHost().toByteArray();
     } else if ((msg.isCommand("PART") && is(msg.param(0), m_channel)) || msg.isCommand("QUIT") || msg.isCommand("NICK")) {
         gone = msg.senderNick();
     } else if (msg.isCommand("KICK") && is(msg.param(0), m_channel)) {

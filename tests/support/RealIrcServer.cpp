@@ -59,12 +59,12 @@ bool RealIrcServer::configure(const Options &options)
     // The run's own settings come last: ngircd keeps a setting's last value, and the link files
     // name a port and a pid file of their own.
     if (m_kind == NgIrcd) {
-        conf += QStringLiteral("[Global]\nListen = 127.0.0.1\nPorts = %1\nPidFile = %2/ngircd.pid\n[Options]\nIncludeDir = %2/conf.d\n"
+        conf += QStringLiteral("[Global]\nListen = %5\nPorts = %1\nPidFile = %2/ngircd.pid\n[Options]\nIncludeDir = %2/conf.d\n"
                                "[Limits]\nPingTimeout = %3\nPongTimeout = %3\nMaxConnectionsIP = 0\nConnectRetry = 5\n%4")
-                    .arg(m_port).arg(dir, ping, options.defaultFlood ? "" : "MaxPenaltyTime = 0\n");
+                    .arg(m_port).arg(dir, ping, options.defaultFlood ? "" : "MaxPenaltyTime = 0\n", options.listen);
     } else {
         put("port=\"6664\"", QStringLiteral("port=\"%1\"").arg(m_port));
-        put("address=\"\"", "address=\"127.0.0.1\"");
+        put("address=\"\"", "address=\"" + options.listen + '"');
         put("/run/inspircd", dir);
         put("pingfreq=\"90\"", "pingfreq=\"" + ping + '"');
         if (!options.defaultFlood)

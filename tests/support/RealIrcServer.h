@@ -21,6 +21,7 @@ public:
         // false: the lobbies are made by joining, as on most servers, and their first joiner is
         // their operator.
         bool lobbyChannels = true;
+        QString listen = QStringLiteral("127.0.0.1");  // 0.0.0.0: reached from other hosts too
     };
     virtual ~RealIrcServer() { stop(); }
     static QString program(Kind kind);

@@ -47,30 +47,19 @@ private slots:
         QCOMPARE(CommandLines::isSafeLink(address), link);
         QCOMPARE(CommandLines::isDottedIPv4(address), host);
     }
-    // The host at 192.168.1.10 behind 203.0.113.5; members in its home or behind 203.0.113.9.
-    void hostAddress_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QByteArray>("sender");  // the launch line's prefix host
-        QTest::addColumn<QByteArray>("own");  // this member's own prefix host
-        QTest::addColumn<QString>("dialed");
-        QTest::newRow("public line") << "198.51.100.7" << QByteArray("203.0.113.5") << QByteArray("203.0.113.9") << "198.51.100.7";
-        QTest::newRow("other home") << "192.168.1.10" << QByteArray("203.0.113.5") << QByteArray("203.0.113.9") << "203.0.113.5";
-        QTest::newRow("same home") << "192.168.1.10" << QByteArray("203.0.113.5") << QByteArray("203.0.113.5") << "192.168.1.10";
-        QTest::newRow("own unknown") << "192.168.1.10" << QByteArray("203.0.113.5") << QByteArray() << "203.0.113.5";
-        for (const char *line : {"10.0.0.1", "172.16.0.1", "172.31.255.255", "100.64.0.1", "100.127.255.255", "169.254.1.1", "127.0.0.1", "0.0.0.0"})
-            QTest::newRow(line) << line << QByteArray("203.0.113.5") << QByteArray("198.51.100.9") << "203.0.113.5";
-        for (const char *line : {"172.15.255.255", "172.32.0.1", "100.63.255.255", "100.128.0.1", "11.0.0.1", "192.169.0.1"})
-            QTest::newRow(line) << line << QByteArray("203.0.113.5") << QByteArray("198.51.100.9") << line;
-        for (const char *sender : {"10.1.1.1", "2001:db8::1", "host.example", "203.0.113", "224.0.0.1", ""})
-            QTest::newRow(sender) << "192.168.1.10" << QByteArray(sender) << QByteArray("198.51.100.9") << "192.168.1.10";
-    }
+    // The host at 192.168.1.10 behind 203.0.113.5; members in its home or behind 198.51.100.9.
     void hostAddress()
     {
-        QFETCH(QString, line);
-        QFETCH(QByteArray, sender);
-        QFETCH(QByteArray, own);
-        QTEST(HostAddress::dial(line, sender, own), "dialed");
+        for (const auto &[line, sender, own, dialed] :
+             {std::tuple{"198.51.100.7", "203.0.113.5", "198.51.100.9", "198.51.100.7"}, {"192.168.1.10", "203.0.113.5", "198.51.100.9", "203.0.113.5"},
+              {"192.168.1.10", "203.0.113.5", "203.0.113.5", "192.168.1.10"}, {"192.168.1.10", "203.0.113.5", "", "203.0.113.5"}})
+            QVERIFY2(HostAddress::dial(line, sender, own) == dialed, own);
+        for (const char *line : {"10.0.0.1", "172.16.0.1", "172.31.255.255", "100.64.0.1", "100.127.255.255", "169.254.1.1", "127.0.0.1", "0.0.0.0"})
+            QVERIFY2(HostAddress::dial(line, "203.0.113.5", "198.51.100.9") == "203.0.113.5", line);  // not public
+        for (const char *line : {"172.15.255.255", "172.32.0.1", "100.63.255.255", "100.128.0.1", "11.0.0.1", "192.169.0.1"})
+            QVERIFY2(HostAddress::dial(line, "203.0.113.5", "198.51.100.9") == line, line);  // public
+        for (const char *sender : {"10.1.1.1", "2001:db8::1", "host.example", "203.0.113", "224.0.0.1", ""})
+            QVERIFY2(HostAddress::dial("192.168.1.10", sender, "198.51.100.9") == "192.168.1.10", sender);  // nothing better known
     }
     // The host is told only when the server sees it at a public address other than its own private one.
     void hostNotice()
