@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <list>
@@ -35,15 +36,20 @@ QString RealIrcServer::program(Kind kind)
 
 bool RealIrcServer::start(const Options &options)
 {
-    for (int attempt = 0; attempt < 3; ++attempt, stop())  // another program can take the port first
-        if (m_port = freePorts(1)[0]; configure(options) && run())
+    for (int attempt = 0; attempt < 3; ++attempt, stop()) {  // another program can take the port first
+        const QList<quint16> ports = freePorts(2);
+        m_port = ports[0];
+        m_tlsPort = ports[1];
+        if (configure(options) && run())
             return true;
+    }
     return false;
 }
 
 bool RealIrcServer::configure(const Options &options)
 {
     m_kind = options.kind;
+    m_error.clear();
     const QString dir = m_dir.path(), ping = QString::number(options.pingSeconds);
     bool ok = QFile::setPermissions(dir, QFile::Permissions(0x7777)) && (QDir(dir).exists("conf.d") || QDir(dir).mkdir("conf.d"));
     QString conf = shipped(m_kind == NgIrcd ? "ngircd.conf" : "inspircd.conf");
@@ -51,18 +57,26 @@ bool RealIrcServer::configure(const Options &options)
         ok = ok && conf.contains(from);
         conf.replace(from, to);
     };
+    const QString tlsFolder = "/etc/tavarine-lobby/tls";
+    ok = ok && conf.contains(tlsFolder) && (options.tls == Options::NoTls || makeCertificate(options.tls));
+    conf.replace(tlsFolder, dir);
     const qsizetype lobbies = conf.indexOf("# The five lobbies");  // they come last in both files
     ok = ok && lobbies > 0;
     if (!options.lobbyChannels)
         conf.truncate(lobbies);
     if (m_kind == NgIrcd) {
         conf += QStringLiteral("[Global]\nListen = 127.0.0.1\nPorts = %1\nPidFile = %2/ngircd.pid\n[Options]\nIncludeDir = %2/conf.d\n"
-                               "[Limits]\nPingTimeout = %3\nPongTimeout = %3\nMaxConnectionsIP = 0\nConnectRetry = 5\n%4")
-                    .arg(m_port).arg(dir, ping, options.defaultFlood ? "" : "MaxPenaltyTime = 0\n");
+                               "[Limits]\nPingTimeout = %3\nPongTimeout = %3\nMaxConnectionsIP = 0\nConnectRetry = 5\n%4[SSL]\nPorts = %5\n")
+                    .arg(m_port).arg(dir, ping, options.defaultFlood ? "" : "MaxPenaltyTime = 0\n",
+                                     options.tls ? QString::number(m_tlsPort) : QString());
     } else {
         put("port=\"6664\"", QStringLiteral("port=\"%1\"").arg(m_port));
         put("address=\"\"", "address=\"127.0.0.1\"");
         put("/run/inspircd", dir);
+        if (options.tls)
+            put("port=\"6697\"", QStringLiteral("port=\"%1\"").arg(m_tlsPort));
+        else  // the module, its profile and the TLS port
+            ok = ok && conf.remove(QRegularExpression("^<.*ssl.*>\n", QRegularExpression::MultilineOption)).count("ssl") == 0;
         put("pingfreq=\"90\"", "pingfreq=\"" + ping + '"');
         if (!options.defaultFlood)
             put("threshold=\"10\" commandrate=\"1000\" fakelag=\"yes\" recvq=\"8192\"",
@@ -71,8 +85,36 @@ bool RealIrcServer::configure(const Options &options)
     ok = ok && adapt(conf, options);
     QFile file(m_dir.filePath("server.conf"));
     ok = ok && file.open(QIODevice::WriteOnly) && file.write(conf.toUtf8()) > 0;
-    m_error = ok ? QString() : "cannot write a config from " TAV_SERVER_DIR " in " + dir;
+    if (!ok && m_error.isEmpty())
+        m_error = "cannot write a config from " TAV_SERVER_DIR " in " + dir;
     return ok;
+}
+
+// With openssl, in the run's folder: server.key and server.crt (for localhost and 127.0.0.1),
+// and for a CA-signed one ca.crt. Readable by the server's user.
+bool RealIrcServer::makeCertificate(Options::Tls tls)
+{
+    const QString names = "subjectAltName=DNS:localhost,IP:127.0.0.1";
+    const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2"};
+    QList<QStringList> steps;
+    if (tls == Options::SelfSigned)
+        steps += QStringList{"req", "-x509", "-subj", "/CN=localhost", "-addext", names, "-keyout", "server.key", "-out", "server.crt"} + key;
+    else
+        steps += {QStringList{"req", "-x509", "-subj", "/CN=Lobby test CA", "-keyout", "ca.key", "-out", "ca.crt"} + key,
+                  QStringList{"req", "-subj", "/CN=localhost", "-addext", names, "-keyout", "server.key", "-out", "server.csr"} + key,
+                  {"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial",
+                   "-copy_extensions", "copy", "-days", "2", "-out", "server.crt"}};
+    for (const QStringList &step : steps) {
+        QProcess openssl;
+        openssl.setWorkingDirectory(m_dir.path());
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start("openssl", step);
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+            m_error = "openssl " + step.join(' ') + ":\n" + QString::fromLocal8Bit(openssl.readAll());
+            return false;
+        }
+    }
+    return QFile::setPermissions(m_dir.filePath("server.key"), QFile::ReadOwner | QFile::ReadOther);
 }
 
 bool RealIrcServer::run()

@@ -21,6 +21,9 @@ public:
         // false: the lobbies are made by joining, as on most servers, and their first joiner is
         // their operator.
         bool lobbyChannels = true;
+        // TLS on tlsPort() too, with a certificate made for this run, for localhost and 127.0.0.1:
+        // signed by a CA of this run (caFile()), or self-signed.
+        enum Tls { NoTls, CaSigned, SelfSigned } tls = NoTls;
     };
     virtual ~RealIrcServer() { stop(); }
     static QString program(Kind kind);
@@ -29,6 +32,9 @@ public:
     void stop();                      // SIGTERM: the server closes its links and quits
     bool restart() { return stop(), run(); }  // on the same ports, from the same config
     quint16 port() const { return m_port; }
+    quint16 tlsPort() const { return m_tlsPort; }
+    QString caFile() const { return m_dir.filePath("ca.crt"); }
+    QString certificateFile() const { return m_dir.filePath("server.crt"); }
     QString host() const { return QStringLiteral("127.0.0.1"); }
     LobbySession::Server address() const { return {host(), m_port}; }
     QString errorString() const { return m_error; }
@@ -41,10 +47,12 @@ protected:
     // comes last wins.
     virtual bool adapt(QString &conf, const Options &) { return !conf.isEmpty(); }
     bool configure(const Options &options);
+    bool makeCertificate(Options::Tls tls);
     bool run();
     QTemporaryDir m_dir;
     QProcess m_process;
     Kind m_kind = NgIrcd;
     quint16 m_port = 0;
+    quint16 m_tlsPort = 0;
     QString m_error;
 };
