@@ -1,6 +1,8 @@
 #pragma once
 
+#include "net/ServerAddress.h"
 #include "session/LobbySession.h"
+#include "ui/PlayerSettings.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,8 +18,10 @@ class Resource;
 class WindowSet : public QObject {
     Q_OBJECT
 public:
-    explicit WindowSet(const LobbySession::Server &server = LobbySession::defaultServer(),
-                       QObject *parent = nullptr);
+    // The servers from the command line, else those of the player's settings, else the built-in one.
+    explicit WindowSet(const QList<ServerAddress> &commandLine = {}, QObject *parent = nullptr);
+    // This one server, whatever the settings say.
+    explicit WindowSet(const LobbySession::Server &server, QObject *parent = nullptr);
     ~WindowSet() override;
 
     void start();
@@ -26,6 +30,8 @@ public:
     LobbySelect *lobbySelect() const;
     Lobby *lobby() const;
     LobbySession *session() const { return m_session.get(); }
+    const QList<ServerAddress> &servers() const { return m_servers; }
+    PlayerSettings &settings() { return m_settings; }
 
 signals:
     void programEnded();
@@ -35,7 +41,8 @@ private:
     void onLobbyChosen(int lobby);
     void onEarlyWindowClosed();
 
-    LobbySession::Server m_server;
+    PlayerSettings m_settings;
+    QList<ServerAddress> m_servers;  // tried in this order
     std::unique_ptr<Resource> m_resource;
     std::unique_ptr<LobbySession> m_session;
     QByteArray m_nickname;
