@@ -11,13 +11,14 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
         switch (s) {
         case QAbstractSocket::HostLookupState: setState(Resolving); break;
         case QAbstractSocket::ConnectingState: setState(Connecting); break;
-        case QAbstractSocket::ConnectedState:
-            m_localIP = m_socket.localAddress().toString().toLatin1();
-            if (!m_server.tls)
-                onLinkUp();  // else once the certificate is trusted
-            break;
-        default: break;  // closing and closed are reported by onError or close()
+        default: break;  // connected by onLinkUp; closing and closed by onError or close()
         }
+    });
+    // The TLS socket knows its local address only from here on, not at its state change.
+    connect(&m_socket, &QAbstractSocket::connected, this, [this] {
+        m_localIP = m_socket.localAddress().toString().toLatin1();
+        if (!m_server.tls)
+            onLinkUp();  // else once the certificate is trusted
     });
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, &LobbySocket::onError);
     connect(&m_socket, &QSslSocket::encrypted, this, &LobbySocket::onLinkUp);
