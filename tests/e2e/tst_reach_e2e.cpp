@@ -1,28 +1,24 @@
-// The socket over TLS on real servers: a certificate from a CA the machine trusts registers;
-// a self-signed one is refused, with why and its fingerprint, until the player pins it; and a
-// pin that no longer matches is refused, with both fingerprints.
+// TLS on real servers: a certificate of a CA the machine trusts registers; a self-signed one is refused,
+// with why and its fingerprint, until pinned; another pin is refused with both fingerprints.
 #include "RealIrcServer.h"
-#include "net/LobbySocket.h"
 
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QTest>
 
 // Connects and registers; true once the welcome (001) arrives.
-static bool registers(LobbySocket &socket)
+static bool registers(LobbySocket &socket, quint16 port)
 {
     QByteArray read;
     QObject::connect(&socket, &LobbySocket::dataArrival, &socket, [&](const QByteArray &raw) { read += raw; });
-    QObject::connect(&socket, &LobbySocket::stateChanged, &socket, [&](int state) {
-        if (state == LobbySocket::Connected)
-            socket.send("NICK AnnOnTavNET\r\nUSER ann 0 * :Ann\r\n");
-    });
+    socket.setServer({QStringLiteral("localhost"), port, true});
     socket.connectToServer();
-    const bool welcomed = QTest::qWaitFor([&] { return read.contains(" 001 AnnOnTavNET ") || socket.state() == LobbySocket::Error; }, 20000)
-                       && socket.state() == LobbySocket::Connected;
+    if (QTest::qWaitFor([&] { return socket.state() == LobbySocket::Connected || socket.state() == LobbySocket::Error; }, 20000)
+        && socket.send("NICK AnnOnTavNET\r\nUSER ann 0 * :Ann\r\n"))
+        (void)QTest::qWaitFor([&] { return read.contains(" 001 AnnOnTavNET ") || socket.state() != LobbySocket::Connected; }, 20000);
     socket.disconnect(&socket);
     socket.abort();
-    return welcomed;
+    return read.contains(" 001 AnnOnTavNET ");
 }
 
 class TestReachE2E : public QObject {
@@ -50,23 +46,19 @@ private slots:
         const auto print = [](const RealIrcServer &s) { return LobbySocket::fingerprint(QSslCertificate::fromPath(s.certificateFile()).value(0)); };
 
         LobbySocket socket;
-        socket.setServer(*ServerAddress::parse(QStringLiteral("ircs://localhost:%1").arg(trusted.tlsPort())));
-        QVERIFY(registers(socket));
-        socket.setServer(*ServerAddress::parse(QStringLiteral("ircs://127.0.0.1:%1").arg(selfSigned.tlsPort())));
+        QVERIFY(registers(socket, trusted.tlsPort()));
+        QVERIFY(socket.localIP() == "127.0.0.1" && print(selfSigned).size() == 95);  // 32 bytes in hex, with colons
         QSignalSpy refused(&socket, &LobbySocket::tlsRefused);
         for (const QByteArray &pin : {QByteArray(), print(trusted)}) {  // nothing pinned, then another certificate
             socket.setPinnedFingerprint(pin);
-            QVERIFY(!registers(socket));
-            QVERIFY(refused.size() == 1 && socket.lastFailure() == LobbySocket::Failure::TlsRefused);
+            QVERIFY(!registers(socket, selfSigned.tlsPort()) && socket.lastFailure() == LobbySocket::Failure::TlsRefused);
+            QCOMPARE(refused.size(), 1);
             const QList<QVariant> told = refused.takeFirst();
             QCOMPARE(told[0].toString(), pin.isEmpty() ? "self-signed" : "not the pinned certificate, self-signed");
-            QCOMPARE(told[1].toByteArray(), print(selfSigned));
-            QCOMPARE(told[2].toByteArray(), pin);
+            QVERIFY(told[1].toByteArray() == print(selfSigned) && told[2].toByteArray() == pin);
         }
-        QVERIFY(print(selfSigned).size() == 95 && !LobbySocket::sameFingerprint(print(selfSigned), print(trusted)));
         socket.setPinnedFingerprint(print(selfSigned).toLower().replace(':', ""));  // as a person might paste it
-        QVERIFY(registers(socket));
-        QVERIFY(refused.isEmpty());
+        QVERIFY(registers(socket, selfSigned.tlsPort()) && refused.isEmpty());
     }
 };
 

@@ -94,25 +94,19 @@ bool RealIrcServer::configure(const Options &options)
 // and for a CA-signed one ca.crt. Readable by the server's user.
 bool RealIrcServer::makeCertificate(Options::Tls tls)
 {
-    const QString names = "subjectAltName=DNS:localhost,IP:127.0.0.1";
-    const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2"};
-    QList<QStringList> steps;
-    if (tls == Options::SelfSigned)
-        steps += QStringList{"req", "-x509", "-subj", "/CN=localhost", "-addext", names, "-keyout", "server.key", "-out", "server.crt"} + key;
-    else
-        steps += {QStringList{"req", "-x509", "-subj", "/CN=Lobby test CA", "-keyout", "ca.key", "-out", "ca.crt"} + key,
-                  QStringList{"req", "-subj", "/CN=localhost", "-addext", names, "-keyout", "server.key", "-out", "server.csr"} + key,
-                  {"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial",
-                   "-copy_extensions", "copy", "-days", "2", "-out", "server.crt"}};
-    for (const QStringList &step : steps) {
+    const QString key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -keyout ",
+                  leaf = " -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1" + key + "server.key";
+    const QStringList steps = tls == Options::SelfSigned
+        ? QStringList{"req -x509 -out server.crt" + leaf}
+        : QStringList{"req -x509 -subj /CN=test-CA -out ca.crt" + key + "ca.key", "req -out server.csr" + leaf,
+                      "x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -copy_extensions copy -days 2 -out server.crt"};
+    for (const QString &step : steps) {
         QProcess openssl;
         openssl.setWorkingDirectory(m_dir.path());
         openssl.setProcessChannelMode(QProcess::MergedChannels);
-        openssl.start("openssl", step);
-        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
-            m_error = "openssl " + step.join(' ') + ":\n" + QString::fromLocal8Bit(openssl.readAll());
-            return false;
-        }
+        openssl.start("openssl", step.split(' '));
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+            return m_error = "openssl " + step + ":\n" + QString::fromLocal8Bit(openssl.readAll()), false;
     }
     return QFile::setPermissions(m_dir.filePath("server.key"), QFile::ReadOwner | QFile::ReadOther);
 }

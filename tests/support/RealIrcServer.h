@@ -21,8 +21,7 @@ public:
         // false: the lobbies are made by joining, as on most servers, and their first joiner is
         // their operator.
         bool lobbyChannels = true;
-        // TLS on tlsPort() too, with a certificate made for this run, for localhost and 127.0.0.1:
-        // signed by a CA of this run (caFile()), or self-signed.
+        // TLS on tlsPort() too, for localhost and 127.0.0.1: signed by this run's CA (caFile()), or self-signed.
         enum Tls { NoTls, CaSigned, SelfSigned } tls = NoTls;
     };
     virtual ~RealIrcServer() { stop(); }

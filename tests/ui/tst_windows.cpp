@@ -255,14 +255,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(windows.loginForm()));
         QTest::keyClick(windows.loginForm(), Qt::Key_S, Qt::AltModifier);
         ServerDialog *dialog = nullptr;
-        QTRY_VERIFY((dialog = windows.loginForm()->findChild<ServerDialog *>()) && dialog->isVisible());
-        QCOMPARE(dialog->ServerList->toPlainText(), builtInServer().toString());
+        QTRY_VERIFY((dialog = windows.loginForm()->findChild<ServerDialog *>()) && dialog->ServerList->toPlainText() == builtInServer().toString());
         QWidget *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
-        for (const QString text : {"ircs://a.example\nlobby <b>x</b>\n", "ircs://a.example\n\n [::1]:7000 \n"}) {
-            dialog->ServerList->setPlainText(text);
-            clickAt(ok);
-        }
-        QVERIFY(dialog->Refusal->text() == "Line 2, \"lobby <b>x</b>\": a server address has no spaces in it.");
+        dialog->ServerList->setPlainText("ircs://a.example\nlobby <b>x</b>\n");
+        clickAt(ok);
+        QCOMPARE(dialog->Refusal->text(), "Line 2, \"lobby <b>x</b>\": a server address has no spaces in it.");
+        QVERIFY(dialog->isVisible() && PlayerSettings().servers().isEmpty());
+        dialog->ServerList->setPlainText("ircs://a.example\n\n [::1]:7000 \n");
+        clickAt(ok);
         QTRY_VERIFY(!windows.loginForm()->findChild<ServerDialog *>());
         const QList<ServerAddress> chosen{*ServerAddress::parse(u"ircs://a.example"), *ServerAddress::parse(u"[::1]:7000")};
         QVERIFY(windows.servers() == chosen && PlayerSettings().servers() == chosen);
