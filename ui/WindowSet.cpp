@@ -98,8 +98,12 @@ void WindowSet::onLobbyChosen(int lobby)
     // The session owns the end: once its last lines are out, after the window closed or a launch.
     connect(m_session.get(), &LobbySession::finished, this, &WindowSet::programEnded);
     connect(m_lobby, &Lobby::loginFormRequested, this, [this] { loginForm()->show(); });
-    // The session dials the first server; walking the list, with pins, is the session's part.
-    m_session->Form_Load({m_servers.constFirst().host, m_servers.constFirst().port});
+    // The session dials the first server (Form_Load keeps the socket's TLS choice and pins);
+    // walking the list is the session's part.
+    const ServerAddress &first = m_servers.constFirst();
+    m_session->socket().setServer(first);
+    m_session->socket().setPinnedFingerprint(m_settings.pin(first));
+    m_session->Form_Load({first.host, first.port});
     m_lobby->show();
     m_lobbySelect->close();
 }
