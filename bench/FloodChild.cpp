@@ -13,6 +13,7 @@
 #include "ui/Resource.h"
 #include "ui/WindowSet.h"
 
+#include <QTemporaryDir>
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
@@ -185,7 +186,9 @@ int benchWindowedReceive(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("tavarine-lobby"));
     QApplication::setWindowIcon(Resource::applicationIcon());
     QApplication::setQuitOnLastWindowClosed(false);
-    WindowSet windows({host, port});
+    QTemporaryDir config;  // each run a new player: no nickname remembered from the last
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    WindowSet windows({ServerAddress{host, port, false}});
     QObject::connect(&windows, &WindowSet::programEnded, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     windows.start();
 
@@ -199,7 +202,7 @@ int benchWindowedReceive(int argc, char *argv[])
         return childFailure("nothing has the focus in LoginForm");
     QTest::keyClicks(focused, QStringLiteral("recv"));
     if (login->NICKNAMEBOX->text() != QLatin1String("recv"))
-        return childFailure("the typed nickname did not reach NICKNAMEBOX");
+        return childFailure("the typed nickname did not reach NICKNAMEBOX: " + login->NICKNAMEBOX->text().toUtf8());
     clickAt(login, centreIn(login, login->Command1));
 
     // Lobby 3.

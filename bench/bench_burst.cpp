@@ -53,7 +53,7 @@ bool burstRun(RealIrcServer::Kind kind)
     RecordingView view;
     LobbySession session("p0", Channel);
     session.setView(&view);
-    session.Form_Load({server.host(), server.port()});
+    session.Form_Load(server.address());
     if (!runUntil([&] { return watcher.received.contains("...TAVLIST|||p0|||"); }, 30000)) {
         std::printf("  %-8s the session's arrival never reached the channel\n", name);
         return false;

@@ -5,6 +5,7 @@
 #include "VirtualDisplay.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QDir>
 #include <QScopeGuard>
 #include <cstdio>
@@ -92,6 +93,9 @@ int main(int argc, char *argv[])
         else
             runtimeDir.clear();
     }
+    // Every player the bench starts is a new one: no settings of the machine's user are read or written.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const auto removeRuntimeDir = qScopeGuard([&] {
         if (!runtimeDir.isEmpty())
             QDir(QString::fromLocal8Bit(runtimeDir)).removeRecursively();

@@ -267,7 +267,7 @@ int benchReceive(int argc, char *argv[])
         std::fflush(stdout);
         QCoreApplication::exit(1);
     });
-    session.Form_Load({QString::fromLocal8Bit(argv[2]), quint16(std::atoi(argv[3]))});
+    session.Form_Load(ServerAddress{QString::fromLocal8Bit(argv[2]), quint16(std::atoi(argv[3])), false});
     return QCoreApplication::exec();
 }
 

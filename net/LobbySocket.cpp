@@ -1,6 +1,7 @@
 #include "net/LobbySocket.h"
 
 #include <QNetworkInterface>
+#include <QSslConfiguration>
 
 #include <sys/socket.h>
 
@@ -10,16 +11,21 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
         switch (s) {
         case QAbstractSocket::HostLookupState: setState(Resolving); break;
         case QAbstractSocket::ConnectingState: setState(Connecting); break;
-        case QAbstractSocket::ConnectedState:
-            m_localIP = m_socket.localAddress().toString().toLatin1();
-            setState(Connected);
-            if (!m_probeLine.isEmpty())
-                m_idleTimer.start();
-            break;
-        default: break;  // closing and closed are reported by onError or close()
+        default: break;  // connected by onLinkUp; closing and closed by onError or close()
         }
     });
+    // The TLS socket knows its local address only from here on, not at its state change.
+    connect(&m_socket, &QAbstractSocket::connected, this, [this] {
+        m_localIP = m_socket.localAddress().toString().toLatin1();
+        if (!m_server.tls)
+            onLinkUp();  // else once the certificate is trusted
+    });
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, &LobbySocket::onError);
+    connect(&m_socket, &QSslSocket::encrypted, this, &LobbySocket::onLinkUp);
+    connect(&m_socket, &QSslSocket::sslErrors, this, &LobbySocket::onSslErrors);
+    m_connectTimer.setSingleShot(true);
+    m_connectTimer.setInterval(ConnectTimeoutMs);
+    connect(&m_connectTimer, &QTimer::timeout, this, &LobbySocket::onConnectTimeout);
     connect(&m_socket, &QIODevice::readyRead, this, &LobbySocket::onReadyRead);
     // Small reads keep each pass through the rules short under a flood; the rest waits in the kernel.
     m_socket.setReadBufferSize(16 * 1024);
@@ -34,10 +40,12 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
         if (m_closeTimer.isActive())
             finishClose();  // the server closed its side too: everything written has arrived
     });
-    connect(&m_socket, &QAbstractSocket::bytesWritten, this, [this] {
-        if (m_closeTimer.isActive() && m_socket.bytesToWrite() == 0)
+    const auto written = [this] {
+        if (m_closeTimer.isActive() && m_socket.bytesToWrite() == 0 && m_socket.encryptedBytesToWrite() == 0)
             shutDownSending();
-    });
+    };
+    connect(&m_socket, &QAbstractSocket::bytesWritten, this, written);
+    connect(&m_socket, &QSslSocket::encryptedBytesWritten, this, written);
     m_clock.start();
 }
 
@@ -53,9 +61,84 @@ void LobbySocket::connectToServer()
     m_closedByProgram = false;
     m_probeSent = false;
     m_framer.clear();
-    // IPv4 only: the address is published to other players as dotted decimal.
-    m_socket.connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    m_failure = Failure::None;
+    m_socket.ignoreSslErrors(QList<QSslError>{});  // what a pin let pass last time is asked again
+    // IPv4 unless the player named an IPv6 address: the address is published to other players
+    // as dotted decimal.
+    const auto ip = m_server.isIPv6Literal() ? QAbstractSocket::IPv6Protocol : QAbstractSocket::IPv4Protocol;
+    if (m_server.tls) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();  // the system's CAs
+        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        m_socket.setSslConfiguration(tls);
+        m_socket.connectToHostEncrypted(m_server.host, m_server.port, QIODevice::ReadWrite, ip);
+    } else {
+        m_socket.connectToHost(m_server.host, m_server.port, QIODevice::ReadWrite, ip);
+    }
+    m_connectTimer.start();
     setState(Connecting);  // after a failed try too, so its failure is news
+}
+
+void LobbySocket::onLinkUp()
+{
+    m_connectTimer.stop();
+    setState(Connected);
+    if (!m_probeLine.isEmpty())
+        m_idleTimer.start();
+}
+
+void LobbySocket::onConnectTimeout()
+{
+    if (m_state == Connected || m_closedByProgram)
+        return;
+    abort();
+    m_failure = Failure::TimedOut;
+    setState(Error);
+}
+
+QByteArray LobbySocket::fingerprint(const QSslCertificate &certificate)
+{
+    return certificate.isNull() ? QByteArray() : certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper();
+}
+
+bool LobbySocket::sameFingerprint(QByteArrayView a, QByteArrayView b)
+{
+    const auto bare = [](QByteArrayView f) { return f.toByteArray().replace(':', "").toLower(); };
+    return !a.isEmpty() && bare(a) == bare(b);
+}
+
+// Each error in words; a pinned certificate lets pass only what says "not vouched for by a
+// CA" (the issuer, the name), never what says the certificate itself is no good.
+void LobbySocket::onSslErrors(const QList<QSslError> &errors)
+{
+    const QByteArray leaf = fingerprint(m_socket.peerCertificate());
+    bool pinnable = !leaf.isEmpty();
+    QStringList words;
+    for (const QSslError &e : errors) {
+        QString word;
+        switch (e.error()) {
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain: word = QStringLiteral("self-signed"); break;
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+        case QSslError::CertificateUntrusted: word = QStringLiteral("unknown issuer"); break;
+        case QSslError::HostNameMismatch: word = QStringLiteral("wrong name"); break;
+        case QSslError::CertificateExpired: word = QStringLiteral("expired"), pinnable = false; break;
+        case QSslError::CertificateNotYetValid: word = QStringLiteral("not yet valid"), pinnable = false; break;
+        default: word = e.errorString(), pinnable = false; break;
+        }
+        if (!words.contains(word))
+            words += word;
+    }
+    const auto pin = std::find_if(m_pins.cbegin(), m_pins.cend(), [&](const QByteArray &p) { return sameFingerprint(p, leaf); });
+    if (pinnable && pin != m_pins.cend()) {
+        m_socket.ignoreSslErrors(errors);  // exactly these, for this certificate
+        return;
+    }
+    if (!m_pins.isEmpty() && pin == m_pins.cend())
+        words.prepend(QStringLiteral("not the pinned certificate"));
+    m_failure = Failure::TlsRefused;
+    emit tlsRefused(words.join(QStringLiteral(", ")), leaf, pin != m_pins.cend() ? *pin : m_pins.value(0));
 }
 
 bool LobbySocket::send(const QByteArray &line, Kind kind)
@@ -182,6 +265,7 @@ void LobbySocket::abort()
 {
     m_closedByProgram = true;
     m_closeTimer.stop();
+    m_connectTimer.stop();
     m_throttle.clear();
     m_drainTimer.stop();
     m_idleTimer.stop();
@@ -203,7 +287,22 @@ void LobbySocket::onError(QAbstractSocket::SocketError error)
         return;
     // Once connected, the server closing the link is "closing" until the program closes the socket.
     m_idleTimer.stop();
+    m_connectTimer.stop();
     const bool wasConnected = m_state == Connected || m_state == Closing;
+    if (m_failure == Failure::None) {
+        switch (error) {
+        case QAbstractSocket::ConnectionRefusedError: m_failure = Failure::Refused; break;
+        case QAbstractSocket::HostNotFoundError: m_failure = Failure::NotResolved; break;
+        case QAbstractSocket::SocketTimeoutError: m_failure = Failure::TimedOut; break;
+        case QAbstractSocket::SslHandshakeFailedError:
+        case QAbstractSocket::SslInternalError:
+        case QAbstractSocket::SslInvalidUserDataError:  // no certificate to judge: the handshake itself failed
+            m_failure = Failure::TlsRefused;
+            emit tlsRefused(m_socket.errorString(), {}, {});
+            break;
+        default: m_failure = wasConnected ? Failure::Lost : Failure::Unreachable; break;
+        }
+    }
     setState(wasConnected && error == QAbstractSocket::RemoteHostClosedError ? Closing : Error);
 }
 

@@ -2,17 +2,22 @@
 
 #include "net/LineFramer.h"
 #include "net/SendThrottle.h"
+#include "net/ServerAddress.h"
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QTcpSocket>
+#include <QSslError>
+#include <QSslSocket>
 #include <QTimer>
 
 #include <functional>
 
-// The lobby's one TCP connection. Reports the state numbers the lobby reads,
+// The lobby's one connection, plain TCP or TLS. Reports the state numbers the lobby reads,
 // hands out every raw read and then every complete CR LF line of it, and keeps
 // its local IPv4 address readable after close.
+// TLS trusts the system's CAs and checks the host name; beyond that it trusts only a pinned
+// certificate (its SHA-256), never anything else, and a refused certificate is never retried in
+// plain text.
 class LobbySocket : public QObject {
     Q_OBJECT
 public:
@@ -21,9 +26,24 @@ public:
     explicit LobbySocket(QObject *parent = nullptr);
     ~LobbySocket() override;
 
-    void setRemoteHost(const QString &host) { m_host = host; }
-    void setRemotePort(quint16 port) { m_port = port; }
+    void setRemoteHost(const QString &host) { m_server.host = host; }
+    void setRemotePort(quint16 port) { m_server.port = port; }
+    void setServer(const ServerAddress &server) { m_server = server; }
+    const ServerAddress &server() const { return m_server; }
+    // Certificates the player trusts for this server beyond the CAs: their SHA-256 as
+    // fingerprint() writes it (any case, colons optional).
+    void setPinnedFingerprints(const QList<QByteArray> &pins) { m_pins = pins; }
+    void setPinnedFingerprint(const QByteArray &pin) { m_pins = pin.isEmpty() ? QList<QByteArray>{} : QList{pin}; }
+    // From the start of a try until the link is up (TLS included); then the try fails as TimedOut.
+    void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
+    static constexpr int ConnectTimeoutMs = 20000;
     void connectToServer();
+    // Why the last try or link failed, for walking a list of servers.
+    enum class Failure { None, Refused, TimedOut, NotResolved, Unreachable, TlsRefused, Lost };
+    Failure lastFailure() const { return m_failure; }
+    // SHA-256 in hex, upper case, bytes apart by colons.
+    static QByteArray fingerprint(const QSslCertificate &certificate);
+    static bool sameFingerprint(QByteArrayView a, QByteArrayView b);
     int state() const { return m_state; }
     bool isConnected() const { return m_state == Connected; }
     using Kind = SendThrottle::Kind;
@@ -69,6 +89,10 @@ public:
 signals:
     void stateChanged(int state);
     void closed();  // a close() is complete
+    // A TLS server was not trusted, before the state turns to Error: why in words ("self-signed",
+    // "expired", "wrong name", "unknown issuer", the certificate changed), the leaf's fingerprint,
+    // and the pinned one it failed to match (empty when nothing was pinned).
+    void tlsRefused(const QString &reason, const QByteArray &fingerprint, const QByteArray &pinnedFingerprint);
     // One read as it came, and the complete lines it finished: views that hold
     // during the call only.
     void dataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
@@ -78,11 +102,14 @@ private:
     bool enqueue(const QByteArray &line, Kind kind, bool first);
     void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
+    void onSslErrors(const QList<QSslError> &errors);
+    void onLinkUp();
+    void onConnectTimeout();
     void onIdle();
     void shutDownSending();
     void finishClose();
 
-    QTcpSocket m_socket;
+    QSslSocket m_socket;
     LineFramer m_framer;
     QList<QByteArrayView> m_lines;  // kept between reads, so a read allocates no list
     SendThrottle m_throttle;
@@ -90,12 +117,14 @@ private:
     QTimer m_drainTimer;
     QTimer m_idleTimer;
     QTimer m_closeTimer;
+    QTimer m_connectTimer;
     QByteArray m_probeLine;
     std::function<bool()> m_backgroundPending = [] { return false; };
     std::function<QByteArray()> m_backgroundNext;
     bool m_probeSent = false;
-    QString m_host;
-    quint16 m_port = 0;
+    ServerAddress m_server{QString(), 0, false};
+    QList<QByteArray> m_pins;
+    Failure m_failure = Failure::None;
     int m_state = Closed;
     QByteArray m_localIP;
     bool m_closedByProgram = false;

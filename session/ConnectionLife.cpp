@@ -33,6 +33,39 @@ ConnectionLife::ConnectionLife(const ServerInfo &server, Outbox &out, QByteArray
 {
 }
 
+void ConnectionLife::setServers(const QList<ServerAddress> &servers)
+{
+    if (!servers.isEmpty())
+        m_servers = servers;
+    m_current = m_working = 0;
+    m_failures.clear();
+}
+
+bool ConnectionLife::failOver(const QString &why)
+{
+    m_failures.append(server().toString() + QStringLiteral(": ") + why);
+    if (ending() || m_failures.size() >= m_servers.size()) {
+        if (!m_wasUp && !ending())  // never in: the player is told why, and nothing is hammered
+            emit leftLobby(QStringLiteral("No server could be reached (%1)").arg(m_failures.join(QStringLiteral("; "))), false);
+        m_failures.clear();
+        m_current = m_working;
+        return false;
+    }
+    m_current = (m_current + 1) % m_servers.size();
+    m_log += "Trying " + server().toString().toUtf8() + "\r\n";
+    return true;
+}
+
+void ConnectionLife::retry(const ServerAddress &to)
+{
+    if (ending() || inLobby() || !m_servers.contains(to))
+        return;
+    m_current = m_servers.indexOf(to);
+    m_failures.clear();
+    m_reconnectDue = -1;
+    emit reconnectNow();
+}
+
 void ConnectionLife::setStage(Stage stage)
 {
     if (std::exchange(m_stage, stage) != stage)
@@ -48,6 +81,8 @@ void ConnectionLife::socketState(int state)
 void ConnectionLife::connected()
 {
     m_wasUp = true;
+    m_failures.clear();
+    m_working = m_current;
     m_loss = Loss::None;
     setStage(Stage::Registering);
     sendRegistration();

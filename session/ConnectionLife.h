@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ServerAddress.h"
 #include "protocol/ServerInfo.h"
 #include "session/InboundLine.h"
 #include "session/Outbox.h"
@@ -53,6 +54,16 @@ public:
     const TrafficLog &log() const { return m_log; }
     void note(QByteArrayView text) { m_log += text; }
 
+    // Where to connect: tried in turn until one answers; a lost link comes back to the one
+    // that worked, then goes on down the list.
+    void setServers(const QList<ServerAddress> &servers);
+    const ServerAddress &server() const { return m_servers[m_current]; }
+    // This server could not be reached (why: in words). True: the next one is tried now;
+    // false: every one failed since the last that worked, and the player is told.
+    bool failOver(const QString &why);
+    // The player chose to trust this server's certificate: it is tried again now.
+    void retry(const ServerAddress &server);
+
     // The table: what happened to the link...
     void socketState(int state);
     // The link is up: NICK and USER go out.
@@ -88,7 +99,7 @@ public:
 signals:
     void stageChanged(ConnectionLife::Stage stage);
     // Asks the session to act on the link.
-    void reconnectNow();
+    void reconnectNow();  // to server()
     void abortNow();           // let go at once: the server holds the nickname
     // Out of the channel (kicked, refused, link lost): no hut place, no list, and the player told why.
     void leftLobby(const QString &reason, bool canRejoin);
@@ -115,4 +126,8 @@ private:
     int m_nicknameRetries = 0;
     qint64 m_reconnectDue = -1;
     TrafficLog m_log;
+    QList<ServerAddress> m_servers{ServerAddress{}};
+    qsizetype m_current = 0;
+    qsizetype m_working = 0;  // the last that answered: a lost link goes back there first
+    QStringList m_failures;  // since the last server that answered
 };

@@ -3,16 +3,29 @@
 #include "protocol/RegistrationLines.h"
 #include "protocol/WireText.h"
 
+#include <QPointer>
+
 #include <algorithm>
 
-#ifndef TAV_SERVER_HOST
-#define TAV_SERVER_HOST "localhost"
-#endif
-
-LobbySession::Server LobbySession::defaultServer()
+namespace {
+// The server never answered this try, as opposed to a link that was up and broke.
+bool failedToReach(LobbySocket::Failure failure)
 {
-    return {QStringLiteral(TAV_SERVER_HOST), 6664};
+    return failure != LobbySocket::Failure::None && failure != LobbySocket::Failure::Lost;
 }
+
+QString failureText(LobbySocket::Failure failure)
+{
+    switch (failure) {
+    case LobbySocket::Failure::Refused: return QStringLiteral("refused");
+    case LobbySocket::Failure::TimedOut: return QStringLiteral("no answer");
+    case LobbySocket::Failure::NotResolved: return QStringLiteral("no such host");
+    case LobbySocket::Failure::Unreachable: return QStringLiteral("unreachable");
+    case LobbySocket::Failure::TlsRefused: return QStringLiteral("its certificate was refused");
+    default: return QStringLiteral("lost");
+    }
+}
+}  // namespace
 
 LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channelName, QObject *parent)
     : QObject(parent),
@@ -37,9 +50,10 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
         emit finished();
     });
     connect(&m_socket, &LobbySocket::dataArrival, this, &LobbySession::Socket_DataArrival);
+    connect(&m_socket, &LobbySocket::tlsRefused, this, &LobbySession::onTlsRefused);
 
     connect(&m_life, &ConnectionLife::stageChanged, this, [this] { m_view->setCaption(caption()); });
-    connect(&m_life, &ConnectionLife::reconnectNow, &m_socket, &LobbySocket::connectToServer);
+    connect(&m_life, &ConnectionLife::reconnectNow, this, &LobbySession::connectNow);
     connect(&m_life, &ConnectionLife::abortNow, &m_socket, &LobbySocket::abort);
     connect(&m_life, &ConnectionLife::leftLobby, this, &LobbySession::leftLobby);
     connect(&m_life, &ConnectionLife::joinedLobby, this, &LobbySession::joined);
@@ -50,11 +64,34 @@ LobbySession::~LobbySession()
     m_life.disconnect(this);  // a close at destruction tells nobody
 }
 
-void LobbySession::Form_Load(const Server &server)
+void LobbySession::Form_Load(const QList<ServerAddress> &servers, PinLookup pins)
 {
-    m_socket.setRemotePort(server.port);
-    m_socket.setRemoteHost(server.host);
+    if (pins)
+        m_pins = std::move(pins);
+    m_life.setServers(servers);
+    connectNow();
+}
+
+void LobbySession::connectNow()
+{
+    const ServerAddress &server = m_life.server();
+    m_socket.setServer(server);
+    m_socket.setPinnedFingerprint(m_pins(server));
+    m_life.note("Connecting to " + server.toString().toUtf8() + (server.tls ? " over TLS\r\n" : "\r\n"));
+    m_view->showServer(server.toString() + (server.tls ? QStringLiteral(" (TLS)") : QString()));
     m_socket.connectToServer();
+}
+
+// Never plain text instead: the player is told why, may trust this one certificate by its
+// fingerprint, and meanwhile the next server in the list is tried.
+void LobbySession::onTlsRefused(const QString &reason, const QByteArray &fingerprint, const QByteArray &pinned)
+{
+    const ServerAddress server = m_life.server();
+    QPointer<LobbySession> self(this);
+    m_view->askTrust(server.toString(), reason, fingerprint, pinned, [self, server](bool trust) {
+        if (self && trust)
+            self->m_life.retry(server);
+    });
 }
 
 // Runs once, however the lobby ends (its window closed, a launch): the timers stop, the last
@@ -87,6 +124,10 @@ void LobbySession::onSocketState(int state)
     // before connecting) sends nothing.
     if (state == LobbySocket::Connected) {
         m_life.connected();
+    } else if (state == LobbySocket::Error && failedToReach(m_socket.lastFailure())
+               && m_life.failOver(failureText(m_socket.lastFailure()))) {
+        // The next server in the list, once the socket is out of its own error report.
+        QMetaObject::invokeMethod(this, &LobbySession::connectNow, Qt::QueuedConnection);
     } else if (state == LobbySocket::Closing || state == LobbySocket::Error) {
         m_life.socketLost(state == LobbySocket::Closing ? ConnectionLife::Loss::ClosedByServer : ConnectionLife::Loss::Error,
                           m_clock.now());

@@ -22,19 +22,16 @@
 class LobbySession : public QObject, public LobbyControls, public LobbyStatus, private Outbox {
     Q_OBJECT
 public:
-    struct Server {
-        QString host;
-        quint16 port = 6664;
-    };
-    static Server defaultServer();  // fixed when the program is built
-
     LobbySession(const QByteArray &nickname, const QByteArray &channelName, QObject *parent = nullptr);
     ~LobbySession() override;
 
     // Where the rules' changes show; none: nothing is shown.
     void setView(LobbyView *view) { m_view = view ? view : &m_noView; }
-    // Connects; registration goes on when the connection is up.
-    void Form_Load(const Server &server = defaultServer());
+    // The certificate fingerprint this player trusts for a server, beyond the system's CAs.
+    using PinLookup = std::function<QByteArray(const ServerAddress &)>;
+    // Connects to the first server that answers; registration goes on when the connection is up.
+    void Form_Load(const QList<ServerAddress> &servers, PinLookup pins = {});
+    void Form_Load(const ServerAddress &server) { Form_Load(QList<ServerAddress>{server}); }
 
     // LobbyControls
     void Player_Click(int Index) override;
@@ -77,6 +74,8 @@ private:
 
     void Socket_DataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
     void onSocketState(int state);
+    void connectNow();
+    void onTlsRefused(const QString &reason, const QByteArray &fingerprint, const QByteArray &pinned);
     void leftLobby(const QString &reason, bool canRejoin);
     bool ServerFeatures(const InboundLine &line);
     // Stops the timers and closes the socket without QUIT, once; finished() follows.
@@ -88,6 +87,7 @@ private:
 
     LobbyView m_noView;
     LobbyView *m_view = &m_noView;
+    PinLookup m_pins = [](const ServerAddress &) { return QByteArray(); };
     LobbyClock m_clock;
     QTimer m_wake;  // single shot: the earliest deadline of any model
     ServerInfo m_server;

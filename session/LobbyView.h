@@ -57,6 +57,13 @@ public:
     virtual void openInBrowser(const QString &) {}
     // The game cannot start here, and why: what is missing and where it belongs.
     virtual void showLaunchProblem(const QString &) {}
+    // Which server the session dials now ("host:port (TLS)").
+    virtual void showServer(const QString &) {}
+    // A TLS server's certificate was refused (why, in words). The player may trust this one
+    // certificate for this one server, by its fingerprint; a pinned one that changed shows both.
+    // Answers later; no is the answer unless chosen.
+    virtual void askTrust(const QString & /*server*/, const QString & /*reason*/, const QByteArray & /*fingerprint*/,
+                          const QByteArray & /*pinned*/, std::function<void(bool)>) {}
     // Something concerns this player (a place taken in its hut, its name said, put out of the
     // lobby, the link lost): the desktop marks the window while it is not the active one.
     virtual void askAttention() {}

@@ -495,6 +495,37 @@ void Lobby::showLaunchProblem(const QString &text)
     openMessage(this, "LaunchProblem", QMessageBox::Warning, text);
 }
 
+void Lobby::showServer(const QString &server)
+{
+    if (Connection->isVisible())
+        showConnectionText(QStringLiteral("Registering Your Client On the IRC Network at ") + server);
+    Connection->setToolTip(plainToolTip(QStringLiteral("Server: ") + server));
+}
+
+void Lobby::askTrust(const QString &server, const QString &reason, const QByteArray &fingerprint, const QByteArray &pinned,
+                     std::function<void(bool)> answer)
+{
+    QString text = QStringLiteral("The certificate of %1 was refused: %2.\n\nIts SHA-256 fingerprint:\n%3")
+                       .arg(server, reason, QString::fromLatin1(fingerprint));
+    if (!pinned.isEmpty())
+        text += QStringLiteral("\n\nThe one you trusted before:\n%1").arg(QString::fromLatin1(pinned));
+    text += QStringLiteral("\n\nTrust this one certificate for this server only if you know it is the server's own.");
+    auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::NoButton, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setObjectName(QStringLiteral("TrustQuestion"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *trust = box->addButton(QStringLiteral("&Trust this certificate"), QMessageBox::AcceptRole);
+    box->setDefaultButton(box->addButton(QStringLiteral("&Don't trust"), QMessageBox::RejectRole));
+    connect(box, &QMessageBox::finished, this, [this, box, trust, server, fingerprint, answer] {
+        const bool yes = box->clickedButton() == trust;
+        if (yes)
+            emit trusted(server, fingerprint);  // kept before the session dials again
+        answer(yes);
+    });
+    askAttention();
+    box->open();
+}
+
 void Lobby::setCaption(const QString &caption)
 {
     if (caption == windowTitle())

@@ -97,10 +97,15 @@ public:
     void openInBrowser(const QString &address) override;
     void showLaunchProblem(const QString &text) override;
     void askAttention() override;
+    void showServer(const QString &server) override;
+    void askTrust(const QString &server, const QString &reason, const QByteArray &fingerprint, const QByteArray &pinned,
+                  std::function<void(bool)> answer) override;
 
 signals:
     void loginFormRequested();
     void closed();  // by the player or by a launch: the session ends the lobby
+    // The player trusts this certificate for this server ("host:port" as shown).
+    void trusted(const QString &server, const QByteArray &fingerprint);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

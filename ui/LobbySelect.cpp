@@ -29,3 +29,9 @@ void LobbySelect::LobbySel_Click(int Index)
 {
     emit lobbyChosen(Index);
 }
+
+void LobbySelect::preselect(int Index)
+{
+    if (Index >= 0 && Index < int(LobbySel.size()))
+        LobbySel[Index]->setFocus(Qt::OtherFocusReason);
+}

@@ -17,6 +17,8 @@ public:
     QLabel *Image1;
 
     void LobbySel_Click(int Index);
+    // The lobby chosen last time has the focus when the window opens: Return or space takes it again.
+    void preselect(int Index);
 
 signals:
     void lobbyChosen(int lobby);

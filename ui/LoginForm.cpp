@@ -3,6 +3,7 @@
 #include "protocol/Nickname.h"
 #include "ui/Controls.h"
 #include "ui/Resource.h"
+#include "ui/ServerDialog.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -29,11 +30,17 @@ LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Too
     Command1->setDefault(true);
     installDefaultButton(this, Command1);
     Command2 = makeControl<QPushButton>(this, "Command2", {112, 64, 41, 25}, QStringLiteral("&Exit"));
+    ServerButton = makeControl<QPushButton>(this, "ServerButton", {128, 5, 73, 22}, QStringLiteral("&Server…"));
+    ServerButton->setAccessibleName(QStringLiteral("Server"));
+    ServerButton->setAccessibleDescription(QStringLiteral("Choose the servers to connect to"));
+    ServerButton->setAutoDefault(false);
     setTabOrder(NICKNAMEBOX, Command1);
     setTabOrder(Command1, Command2);
+    setTabOrder(Command2, ServerButton);
 
     connect(Command1, &QPushButton::clicked, this, &LoginForm::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &LoginForm::Command2_Click);
+    connect(ServerButton, &QPushButton::clicked, this, &LoginForm::ServerButton_Click);
     centreOnScreen(this);
     Form_Load();
 }
@@ -64,4 +71,21 @@ void LoginForm::Command1_Click()
 void LoginForm::Command2_Click()
 {
     emit exitRequested();
+}
+
+void LoginForm::setNickname(const QString &nickname)
+{
+    NICKNAMEBOX->setText(nickname);
+    NICKNAMEBOX->selectAll();
+}
+
+void LoginForm::ServerButton_Click()
+{
+    auto *dialog = new ServerDialog(m_servers, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_servers = dialog->servers();
+        emit serversChosen(m_servers);
+    });
+    dialog->open();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/ServerAddress.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -20,6 +22,12 @@ public:
     QLabel *Label2;
     QLabel *Label1;
     QLabel *BG;
+    QPushButton *ServerButton;  // "&Server…": the servers to try
+
+    // The last nickname, filled in and selected so that typing replaces it.
+    void setNickname(const QString &nickname);
+    void setServers(const QList<ServerAddress> &servers) { m_servers = servers; }
+    void ServerButton_Click();
 
     void Form_Load();
     void Command1_Click();
@@ -28,7 +36,9 @@ public:
 signals:
     void loggedIn(const QString &nickname);
     void exitRequested();
+    void serversChosen(const QList<ServerAddress> &servers);  // empty: the built-in one
 
 private:
     Resource &m_store;
+    QList<ServerAddress> m_servers;
 };

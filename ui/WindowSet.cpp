@@ -5,8 +5,14 @@
 #include "ui/LobbySelect.h"
 #include "ui/LoginForm.h"
 #include "ui/Resource.h"
+#include "ui/StartOptions.h"
 
-WindowSet::WindowSet(const LobbySession::Server &server, QObject *parent) : QObject(parent), m_server(server) {}
+#include <QMessageBox>
+
+WindowSet::WindowSet(const QList<ServerAddress> &commandLine, QObject *parent)
+    : QObject(parent), m_servers(chooseServers(commandLine, m_settings.servers()))
+{
+}
 
 WindowSet::~WindowSet()
 {
@@ -28,6 +34,12 @@ LoginForm *WindowSet::loginForm()
         m_loginForm = new LoginForm(resource());
         connect(m_loginForm, &LoginForm::loggedIn, this, &WindowSet::onLoggedIn);
         connect(m_loginForm, &LoginForm::exitRequested, this, &WindowSet::end);
+        connect(m_loginForm, &LoginForm::serversChosen, this, [this](const QList<ServerAddress> &servers) {
+            m_settings.setServers(servers);
+            m_servers = chooseServers(servers, {});
+        });
+        m_loginForm->setNickname(m_settings.nickname());
+        m_loginForm->setServers(m_servers);
         connect(m_loginForm, &QObject::destroyed, this, &WindowSet::onEarlyWindowClosed, Qt::QueuedConnection);
     }
     return m_loginForm;
@@ -46,12 +58,21 @@ Lobby *WindowSet::lobby() const
 void WindowSet::start()
 {
     loginForm()->show();
+    if (const QString notice = m_settings.takeNotice(); !notice.isEmpty()) {
+        auto *box = new QMessageBox(QMessageBox::Warning, m_loginForm->windowTitle(), notice, QMessageBox::Ok, m_loginForm);
+        box->setObjectName(QStringLiteral("SettingsNotice"));
+        box->setTextFormat(Qt::PlainText);  // it quotes the file
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
 }
 
 void WindowSet::onLoggedIn(const QString &nickname)
 {
     m_nickname = WireText::encode(nickname);
+    m_settings.setNickname(nickname);
     m_lobbySelect = new LobbySelect;
+    m_lobbySelect->preselect(m_settings.lobby());
     connect(m_lobbySelect, &LobbySelect::lobbyChosen, this, &WindowSet::onLobbyChosen);
     connect(m_lobbySelect, &QObject::destroyed, this, &WindowSet::onEarlyWindowClosed, Qt::QueuedConnection);
     m_lobbySelect->show();
@@ -66,6 +87,7 @@ void WindowSet::onLobbyChosen(int lobby)
             m_lobby->raise();
         return;
     }
+    m_settings.setLobby(lobby);
     m_session = std::make_unique<LobbySession>(m_nickname, "#TavarineNET_" + QByteArray::number(lobby));
     m_lobby = new Lobby(*m_session, *m_session, resource());
     m_session->setView(m_lobby);
@@ -76,7 +98,11 @@ void WindowSet::onLobbyChosen(int lobby)
         end();
     });
     connect(m_lobby, &Lobby::loginFormRequested, this, [this] { loginForm()->show(); });
-    m_session->Form_Load(m_server);
+    connect(m_lobby, &Lobby::trusted, this, [this](const QString &server, const QByteArray &fingerprint) {
+        if (const auto address = ServerAddress::parse(server))
+            m_settings.setPin(*address, fingerprint);
+    });
+    m_session->Form_Load(m_servers, [this](const ServerAddress &server) { return m_settings.pin(server); });
     m_lobby->show();
     m_lobbySelect->close();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "net/ServerAddress.h"
 #include "session/LobbySession.h"
+#include "ui/PlayerSettings.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,8 +18,9 @@ class Resource;
 class WindowSet : public QObject {
     Q_OBJECT
 public:
-    explicit WindowSet(const LobbySession::Server &server = LobbySession::defaultServer(),
-                       QObject *parent = nullptr);
+    // The servers from the command line, else those of the player's settings, else the built-in one.
+    explicit WindowSet(const QList<ServerAddress> &commandLine = {}, QObject *parent = nullptr);
+    // This one server, whatever the settings say.
     ~WindowSet() override;
 
     void start();
@@ -27,6 +30,8 @@ public:
     Lobby *lobby() const;
     // Read-only: the windows ask the session through its controls alone.
     const LobbySession *session() const { return m_session.get(); }
+    const QList<ServerAddress> &servers() const { return m_servers; }
+    PlayerSettings &settings() { return m_settings; }
 
 signals:
     // Before a lobby was chosen, when the player leaves; after, on the session's finished() alone.
@@ -39,7 +44,8 @@ private:
     void onLobbyChosen(int lobby);
     void onEarlyWindowClosed();
 
-    LobbySession::Server m_server;
+    PlayerSettings m_settings;
+    QList<ServerAddress> m_servers;  // tried in this order
     std::unique_ptr<Resource> m_resource;
     std::unique_ptr<LobbySession> m_session;
     QByteArray m_nickname;

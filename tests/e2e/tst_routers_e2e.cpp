@@ -46,7 +46,7 @@ private slots:
         RecordingView view;
         LobbySession s(QTest::currentDataTag(), "#TavarineNET_3");
         s.setView(&view);
-        s.Form_Load({"203.0.113.1", quint16(port.readAll().toUInt())});
+        s.Form_Load(ServerAddress{"203.0.113.1", quint16(port.readAll().toUInt()), false});
         QTRY_VERIFY2_WITH_TIMEOUT(SessionProbe{s}.life().inLobby(), qPrintable(view.caption + '\n' + s.inboundLog().text()), 20000);
         SessionProbe{s}.skip(HutModel::AnswerWindowMs);
         // Everybody here is behind a router: each is told what hosting would take.

@@ -130,8 +130,16 @@ private slots:
         open();
         QTRY_COMPARE(SessionProbe{*session}.socket().state(), int(LobbySocket::Error));
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected"));
-        QVERIFY(session->outboundLog().text().isEmpty() && SessionProbe{*session}.socket().waitingLines() == 0);
+        QVERIFY(!session->outboundLog().text().contains("Sent") && SessionProbe{*session}.socket().waitingLines() == 0);
         QVERIFY(!SessionProbe{*session}.reconnectPending());  // never in: a server that cannot be reached is not hammered
+        const ServerAddress down = SessionProbe{*session}.socket().server();
+        QCOMPARE(view.outOfLobby, "No server could be reached (" + down.toString() + ": refused)");
+        // With a list, the next one is tried at once, and the player sees which one it is.
+        server = std::make_unique<ScriptedServer>();
+        session = std::make_unique<LobbySession>("Ann", "#TavarineNET_3");
+        session->setView(&view);
+        session->Form_Load({down, server->address()});
+        QVERIFY(sent(Registration) && view.server == server->address().toString());
     }
     // Kicked, refused at the door, a line refused, the server's last word, a lost link: each is
     // told as the server said it; out of the lobby nothing is shown as said and no place is held;

@@ -22,6 +22,8 @@ public:
         // their operator.
         bool lobbyChannels = true;
         QString listen = QStringLiteral("127.0.0.1");  // 0.0.0.0: reached from other hosts too
+        // TLS on tlsPort() too, for localhost and 127.0.0.1: signed by this run's CA (caFile()), or self-signed.
+        enum Tls { NoTls, CaSigned, SelfSigned } tls = NoTls;
     };
     virtual ~RealIrcServer() { stop(); }
     static QString program(Kind kind);
@@ -30,8 +32,11 @@ public:
     void stop();                      // SIGTERM: the server closes its links and quits
     bool restart() { return stop(), run(); }  // on the same ports, from the same config
     quint16 port() const { return m_port; }
+    quint16 tlsPort() const { return m_tlsPort; }
+    QString caFile() const { return m_dir.filePath("ca.crt"); }
+    QString certificateFile() const { return m_dir.filePath("server.crt"); }
     QString host() const { return QStringLiteral("127.0.0.1"); }
-    LobbySession::Server address() const { return {host(), m_port}; }
+    ServerAddress address() const { return {host(), m_port, false}; }
     QString errorString() const { return m_error; }
     QString output() const;  // the server's console so far
 
@@ -42,10 +47,12 @@ protected:
     // and limits are written after it, so nothing added here or shipped overrides them.
     virtual bool adapt(QString &conf, const Options &) { return !conf.isEmpty(); }
     bool configure(const Options &options);
+    bool makeCertificate(Options::Tls tls);
     bool run();
     QTemporaryDir m_dir;
     QProcess m_process;
     Kind m_kind = NgIrcd;
     quint16 m_port = 0;
+    quint16 m_tlsPort = 0;
     QString m_error;
 };

@@ -6,7 +6,7 @@
 
 // A LobbyView that remembers what the session showed, for headless sessions.
 struct RecordingView : LobbyView {
-    QString caption, refusal, roomMessage, outOfLobby;  // outOfLobby: the reason shown, while out
+    QString caption, refusal, roomMessage, outOfLobby, server;  // outOfLobby: the reason shown, while out
     QStringList chat, userListRows, linksAsked, browsed, launchProblems, hutMessages;
     bool joinedLook = false, hostControls = false, closed = false, answerLinks = false, canRejoin = false;
     int inHutMessages = 0;
@@ -33,7 +33,7 @@ struct RecordingView : LobbyView {
     {
         userListRows.clear();
         for (const UserRow &row : rows)
-            userListRows.append(row.ignored ? row.shown + " (ignored)" : row.shown);
+            userListRows.append(row.ignored ? row.shown + (row.ignoreFollowedRename ? " (ignored, renamed)" : " (ignored)") : row.shown);
     }
     void showRoomMessage(const QString &text) override { roomMessage = text; }
     void showPlace(int i, const Place &place) override { places.at(i) = place; }
@@ -47,4 +47,5 @@ struct RecordingView : LobbyView {
     }
     void openInBrowser(const QString &address) override { browsed.append(address); }
     void showLaunchProblem(const QString &text) override { launchProblems.append(text); }
+    void showServer(const QString &s) override { server = s; }
 };

@@ -26,7 +26,7 @@ struct ScriptedServer : QTcpServer {
             QObject::connect(c, &QTcpSocket::readyRead, c, [this, c] { received += c->readAll(); });
         });
     }
-    LobbySession::Server address() const { return {QStringLiteral("127.0.0.1"), serverPort()}; }
+    ServerAddress address() const { return {QStringLiteral("127.0.0.1"), serverPort(), false}; }
     bool waitFor(const QByteArray &bytes) { return arrives(received, bytes); }
     bool clientGone() { return QTest::qWaitFor([&] { return client->state() == QTcpSocket::UnconnectedState; }); }
 };

@@ -9,9 +9,12 @@
 #include "ui/LogFrm.h"
 #include "ui/LoginForm.h"
 #include "ui/Resource.h"
+#include "ui/ServerDialog.h"
+#include "ui/StartOptions.h"
 #include "ui/WindowSet.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -20,6 +23,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QTemporaryDir>
 
 // Clicks the middle of the control (or of a part of it) as drawn, clipped by its parents, on
 // whatever widget the window has at that point; returns that widget's name.
@@ -53,7 +57,9 @@ static Lobby *joinLobby(WindowSet &windows, ScriptedServer &server, const QByteA
 
 class TestWindows : public QObject {
     Q_OBJECT
+    QTemporaryDir m_config;  // the player's settings of these runs
 private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit()); }
     void clickThrough_data()
     {
         QTest::addColumn<QString>("control");  // window.name or window.name(index)
@@ -84,7 +90,7 @@ private slots:
         const QString name = control.section(u'.', 1).section(u'(', 0, 0);
         StandInLauncher launcher;  // the launch row starts the game
         ScriptedServer server;
-        WindowSet windows(server.address());
+        WindowSet windows({server.address()});
         QSignalSpy ended(&windows, &WindowSet::programEnded);
         windows.start();
         QWidget *window = windows.loginForm();
@@ -136,7 +142,7 @@ private slots:
     {
         StandInLauncher desktop;
         ScriptedServer server;
-        WindowSet windows(server.address());
+        WindowSet windows({server.address()});
         QByteArray lines;
         for (const QByteArray name : {"m1", "m2", "m3"})
             lines += ":" + name + "OnTavNET!u@h JOIN #TavarineNET_3\r\n";
@@ -199,7 +205,7 @@ private slots:
     void ignoredThenPutOut()
     {
         ScriptedServer server;
-        WindowSet windows(server.address());
+        WindowSet windows({server.address()});
         QByteArray lines;
         for (const QByteArray name : {"bob", "Cy"})
             lines += ":" + name + "OnTavNET!u@h JOIN #TavarineNET_3\r\n:" + name + "OnTavNET!u@h PRIVMSG #TavarineNET_3 :...TAVLIST|||"
@@ -278,6 +284,29 @@ private slots:
         }
         QVERIFY(log.Text1->toPlainText().endsWith(kept.sliced(kept.lastIndexOf("PING", kept.size() - 3)).chopped(2) + "\n"));
         QVERIFY(!log.Text2->document()->isUndoAvailable());
+    }
+    // Alt+S opens the servers; a line that is no address is refused beside the list, with why,
+    // and nothing changes until every line is one. The last nickname comes back selected.
+    void serverDialog()
+    {
+        WindowSet windows;
+        windows.settings().setNickname(QStringLiteral("Ann"));
+        windows.start();
+        QVERIFY(QTest::qWaitForWindowActive(windows.loginForm()));
+        QTest::keyClick(windows.loginForm(), Qt::Key_S, Qt::AltModifier);
+        ServerDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = windows.loginForm()->findChild<ServerDialog *>()) && dialog->ServerList->toPlainText() == builtInServer().toString());
+        QWidget *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        dialog->ServerList->setPlainText("ircs://a.example\nlobby <b>x</b>\n");
+        clickAt(ok);
+        QCOMPARE(dialog->Refusal->text(), "Line 2, \"lobby <b>x</b>\": a server address has no spaces in it.");
+        QVERIFY(dialog->isVisible() && PlayerSettings().servers().isEmpty());
+        dialog->ServerList->setPlainText("ircs://a.example\n\n [::1]:7000 \n");
+        clickAt(ok);
+        QTRY_VERIFY(!windows.loginForm()->findChild<ServerDialog *>());
+        const QList<ServerAddress> chosen{*ServerAddress::parse(u"ircs://a.example"), *ServerAddress::parse(u"[::1]:7000")};
+        QVERIFY(windows.servers() == chosen && PlayerSettings().servers() == chosen);
+        QCOMPARE(WindowSet().loginForm()->NICKNAMEBOX->selectedText(), "Ann");
     }
     // The pictures' focus mark, which no screen reader sees: the chooser opens looking as it
     // always did, and the lobby the arrow keys reach is marked.

@@ -1,6 +1,8 @@
-// The byte stream cut into CR LF lines however TCP delivers it, and lines paced out in order.
+// The byte stream cut into CR LF lines however TCP delivers it, lines paced out in order, and
+// the addresses a player may type.
 #include "net/LineFramer.h"
 #include "net/SendThrottle.h"
+#include "net/ServerAddress.h"
 
 #include <QTest>
 
@@ -67,6 +69,21 @@ private slots:
         for (int i = 0; i < 9; ++i)
             t.push("idle\n", 100000);
         QCOMPARE(t.takeReady(100000), QByteArray("idle\n").repeated(SendThrottle::Burst));  // an idle bucket holds a burst, no more
+    }
+    // Each row: what is typed; what it reads back as (then its host and port), or a word of why it is refused.
+    void serverAddress()
+    {
+        for (const auto &[text, canonical, second] : std::initializer_list<std::array<const char *, 3>>{
+                 {"a.example", "a.example", "a.example:6664"}, {"irc://A-1.example:7000", "A-1.example:7000", "A-1.example:7000"},
+                 {"IRCS://127.0.0.1:6664", "ircs://127.0.0.1:6664", "127.0.0.1:6664"}, {"ircs://[2001:db8::7]", "ircs://[2001:db8::7]", "[2001:db8::7]:6697"},
+                 {"", "", "no server"}, {"a.example:0", "", "1 to 65535"}, {"a.example:65536", "", "65535"}, {"a.example:6a", "", "65535"},
+                 {"a example", "", "spaces"}, {"http://a.example", "", "scheme"}, {"ircs://a.example/#x", "", "path"},
+                 {"irc://ann:pw@a.example", "", "password"}, {"::1", "", "brackets"}, {"[a]:1", "", "IPv6"}, {":6664", "", "host"}}) {
+            QString why;
+            const std::optional<ServerAddress> a = ServerAddress::parse(QString::fromUtf8(text), &why);
+            QCOMPARE(a ? a->toString() : QString(), canonical);
+            QVERIFY2(a ? a->hostAndPort() == second && ServerAddress::parse(a->toString()) == a : why.contains(second), text);
+        }
     }
 };
 
