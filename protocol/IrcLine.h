@@ -30,15 +30,9 @@ struct IrcLine {
         const qsizetype at = prefix.lastIndexOf('@');
         return at < 0 ? QByteArrayView() : prefix.sliced(at + 1);
     }
-    // Nicknames and channel names match whatever the case of their ASCII letters. Brackets
-    // and braces stay apart: a server that tells "[" from "{" must not let one pass for the other.
-    static bool sameName(QByteArrayView a, QByteArrayView b) { return sameAscii(a, b); }
-    // sameName(a, name + suffix), without putting the two together.
-    static bool sameName(QByteArrayView a, QByteArrayView name, QByteArrayView suffix)
-    {
-        return a.size() == name.size() + suffix.size() && sameName(a.first(name.size()), name)
-            && sameName(a.sliced(name.size()), suffix);
-    }
+    // Commands and 005 token names match whatever the case of their ASCII letters. Nicknames
+    // and channels are compared as the server folds them: ServerInfo::sameName.
+    static bool sameToken(QByteArrayView a, QByteArrayView b) { return sameAscii(a, b); }
 
 private:
     static bool sameAscii(QByteArrayView a, QByteArrayView b)

@@ -5,7 +5,7 @@
 namespace {
 bool same(QByteArrayView a, QByteArrayView b)
 {
-    return IrcLine::sameName(a, b);  // token and command names: ASCII letters in either case
+    return IrcLine::sameToken(a, b);  // token and command names: ASCII letters in either case
 }
 
 // A positive number and nothing else, or 0.

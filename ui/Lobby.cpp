@@ -328,7 +328,7 @@ void Lobby::setUserListRows(const QList<UserRow> &rows)
             item->setFont(font);
             item->setForeground(Qt::darkGray);
         }
-        if (!current.isEmpty() && row.name == current)
+        if (!current.isEmpty() && row.name == current)  // the very bytes the row was made from: no folding needed
             USERLIST->setCurrentItem(item);
     }
 }
