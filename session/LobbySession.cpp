@@ -53,7 +53,8 @@ LobbySession::LobbySession(const QByteArray &nickname, const QByteArray &channel
     connect(&m_socket, &LobbySocket::tlsRefused, this, &LobbySession::onTlsRefused);
 
     connect(&m_life, &ConnectionLife::stageChanged, this, [this] { m_view->setCaption(caption()); });
-    connect(&m_life, &ConnectionLife::reconnectNow, this, &LobbySession::connectNow);
+    // Queued: asked for from within the socket's own reports (a trusted certificate, a timer).
+    connect(&m_life, &ConnectionLife::reconnectNow, this, &LobbySession::connectNow, Qt::QueuedConnection);
     connect(&m_life, &ConnectionLife::abortNow, &m_socket, &LobbySocket::abort);
     connect(&m_life, &ConnectionLife::leftLobby, this, &LobbySession::leftLobby);
     connect(&m_life, &ConnectionLife::joinedLobby, this, &LobbySession::joined);

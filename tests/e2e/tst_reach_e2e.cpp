@@ -1,5 +1,6 @@
 // TLS on real servers: a certificate of a CA the machine trusts registers; a self-signed one is refused,
 // with why and its fingerprint, until pinned; another pin is refused with both fingerprints.
+#include "Fixtures.h"
 #include "RealIrcServer.h"
 
 #include <QSignalSpy>
@@ -59,6 +60,20 @@ private slots:
         }
         socket.setPinnedFingerprint(print(selfSigned).toLower().replace(':', ""));  // as a person might paste it
         QVERIFY(registers(socket, selfSigned.tlsPort()) && refused.isEmpty());
+        // The lobby itself: the player is asked, trusts that certificate, and is in the lobby over TLS.
+        struct Trusting : RecordingView {
+            QByteArray pinned;
+            void askTrust(const QString &, const QString &, const QByteArray &print, const QByteArray &, std::function<void(bool)> yes) override
+            {
+                pinned = print;
+                yes(true);
+            }
+        } view;
+        LobbySession ann("Bea", "#TavarineNET_3");  // Ann may still be leaving
+        ann.setView(&view);
+        ann.Form_Load({ServerAddress{QStringLiteral("localhost"), selfSigned.tlsPort(), true}}, [&](const ServerAddress &) { return view.pinned; });
+        QTRY_VERIFY2_WITH_TIMEOUT(SessionProbe{ann}.life().inLobby(), qPrintable(view.outOfLobby + ann.inboundLog().text()), 30000);
+        QVERIFY(view.pinned == print(selfSigned) && view.server.endsWith(" (TLS)"));
     }
 };
 
