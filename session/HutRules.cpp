@@ -142,10 +142,11 @@ QByteArray HutModel::nextAnswer(int maxTargets)
     return LobbyCommands::tavHut1(targets, m_self, m_mine);
 }
 
+// Owed, like the answers to newcomers, to the classic clients the members re-announce to.
 void HutModel::reannounceForClassics()
 {
-    if (m_mine > 0)
-        m_out.send(LobbyCommands::asNotice(LobbyCommands::tavHut1(m_channel, m_self, m_mine)), ClassicHut);
+    for (const QByteArray &to : m_members.reannouncedTo())
+        owe(to, true);
 }
 
 // The server's reports: this client's own JOIN opens the race of answers; a player who
