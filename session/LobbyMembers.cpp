@@ -52,7 +52,7 @@ void LobbyMembers::clear()
     m_listed = m_classics = 0;
     ++m_changes;
     m_quitInBatch = m_owedInBatch = m_quitOpen = false;
-    m_firstUnserved = m_reannounceDue = m_checkDue = -1;
+    m_firstUnserved = m_lastReannounce = m_reannounceDue = m_checkDue = -1;
 }
 
 void LobbyMembers::reset()
@@ -167,8 +167,11 @@ void LobbyMembers::settle(qint64 nowMs)
                 if (m.quitUnanswered == Unstamped)
                     m.quitUnanswered = nowMs;
     }
-    if (std::exchange(m_owedInBatch, false) && m_reannounceDue < 0)
-        m_reannounceDue = m_firstUnserved < 0 ? nowMs : std::max(nowMs, m_firstUnserved + ReannounceMs);
+    if (std::exchange(m_owedInBatch, false) && m_reannounceDue < 0) {
+        // An announcement late for the last re-announcement waits out its interval, too.
+        const qint64 from = m_firstUnserved >= 0 ? m_firstUnserved : m_lastReannounce;
+        m_reannounceDue = from < 0 ? nowMs : std::max(nowMs, from + ReannounceMs);
+    }
 }
 
 qint64 LobbyMembers::nextDue() const
@@ -203,6 +206,7 @@ void LobbyMembers::due(qint64 nowMs)
 {
     if (m_reannounceDue >= 0 && nowMs >= m_reannounceDue) {
         m_reannounceDue = m_firstUnserved = -1;
+        m_lastReannounce = nowMs;
         reannounceForClassics();
     }
     if (m_checkDue >= 0 && nowMs >= m_checkDue)

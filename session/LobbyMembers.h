@@ -134,6 +134,7 @@ private:
     bool m_quitOpen = false;         // a quit within ClassicGraceMs: channel announcements are classic
     qint64 m_quitOpenUntil = -1;
     qint64 m_firstUnserved = -1;     // the first quit since the last re-announcement
+    qint64 m_lastReannounce = -1;
     qint64 m_reannounceDue = -1;
     qint64 m_checkDue = -1;
     QByteArrayList m_reannouncedTo;
