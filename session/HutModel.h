@@ -81,7 +81,7 @@ public:
     // Hut-place answers owed, by IRC nickname, each once; they go before presence answers.
     bool owesAnswer() const { return !m_owed.isEmpty(); }
     QByteArray nextAnswer(int maxTargets);
-    // This player's place again, as a notice, for the classic clients.
+    // This player's place again, privately, for the classic clients just re-announced to.
     void reannounceForClassics();
 
     // The player's clicks.

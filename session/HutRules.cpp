@@ -142,10 +142,15 @@ QByteArray HutModel::nextAnswer(int maxTargets)
     return LobbyCommands::tavHut1(targets, m_self, m_mine);
 }
 
+// Owed, like the answers to newcomers, to the classic clients the members re-announce to; the
+// members then have the answers sent, all targets known.
 void HutModel::reannounceForClassics()
 {
-    if (m_mine > 0)
-        m_out.send(LobbyCommands::asNotice(LobbyCommands::tavHut1(m_channel, m_self, m_mine)), ClassicHut);
+    if (m_mine < 1)
+        return;
+    for (const QByteArray &to : m_members.reannouncedTo())
+        if (std::none_of(m_owed.cbegin(), m_owed.cend(), [&](const QByteArray &n) { return is(n, to); }))
+            m_owed.append(to);
 }
 
 // The server's reports: this client's own JOIN opens the race of answers; a player who

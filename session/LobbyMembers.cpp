@@ -1,8 +1,9 @@
 // Who is present: the server's reports, the presence lines, the refresh, the redraw, and the
 // answers to those who come or ask. A newcomer learns everybody from answers sent to it
-// alone, so the others' comings and goings cost the bystanders nothing; only while a client
-// that follows the classic rules is in the channel does this one re-announce itself when
-// somebody quits.
+// alone, so the others' comings and goings cost the bystanders nothing. A client of the
+// classic rules empties its list at every quit and announces itself in the channel; only
+// those that just did so hear this one again, privately, one line for the quits of a
+// couple of seconds.
 #include "session/LobbyMembers.h"
 
 #include "protocol/LobbyCommands.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 LobbyMembers::LobbyMembers(const ServerInfo &server, Outbox &out, QByteArray nickname, QByteArray channel)
     : m_server(server), m_out(out), m_nickname(std::move(nickname)), m_channel(std::move(channel)),
@@ -49,6 +51,8 @@ void LobbyMembers::clear()
     m_index.clear();
     m_listed = m_classics = 0;
     ++m_changes;
+    m_quitInBatch = m_owedInBatch = m_quitOpen = false;
+    m_firstUnserved = m_lastReannounce = m_reannounceDue = m_checkDue = -1;
 }
 
 void LobbyMembers::reset()
@@ -74,24 +78,33 @@ void LobbyMembers::setListed(Member &m, bool listed)
     ++m_changes;
 }
 
-bool LobbyMembers::announced(QByteArrayView name, bool inChannel)
+void LobbyMembers::announced(QByteArrayView name, bool inChannel)
 {
     const auto found = find(name);
     if (found == m_index.end())
-        return false;
+        return;
     Member &m = *found->second;
     setListed(m, true);
     if (!inChannel)
-        return false;
+        return;
     if (m.awaitingArrival) {  // every newcomer announces its own arrival in the channel
         m.awaitingArrival = false;
-        return false;
+        return;
     }
-    if (m.classic)
-        return false;
-    m.classic = true;
-    ++m_classics;
-    return true;
+    if (!m_quitOpen)
+        return;  // no quit to answer: a pose costs nothing
+    if (!m.classic) {
+        m.classic = true;
+        ++m_classics;
+    }
+    m.quitUnanswered = -1;
+    m.owed = m_owedInBatch = true;
+}
+
+bool LobbyMembers::isClassic(QByteArrayView name) const
+{
+    const auto found = find(name);
+    return found != m_index.end() && found->second->classic;
 }
 
 void LobbyMembers::relist(QByteArrayView name)
@@ -143,10 +156,61 @@ void LobbyMembers::settle(qint64 nowMs)
 {
     if (m_changes != m_shown && m_redrawDue < 0)
         m_redrawDue = nowMs + ListRedrawMs;
+    if (std::exchange(m_quitInBatch, false)) {
+        m_quitOpenUntil = nowMs + ClassicGraceMs;
+        if (m_checkDue < 0)
+            m_checkDue = m_quitOpenUntil;
+        if (m_firstUnserved < 0 || (m_reannounceDue < 0 && nowMs - m_firstUnserved > ReannounceMs))
+            m_firstUnserved = nowMs;
+        if (m_classics > 0)
+            for (Member &m : m_order)
+                if (m.quitUnanswered == Unstamped)
+                    m.quitUnanswered = nowMs;
+    }
+    if (std::exchange(m_owedInBatch, false) && m_reannounceDue < 0) {
+        // An announcement late for the last re-announcement waits out its interval, too.
+        const qint64 from = m_firstUnserved >= 0 ? m_firstUnserved : m_lastReannounce;
+        m_reannounceDue = from < 0 ? nowMs : std::max(nowMs, from + ReannounceMs);
+    }
+}
+
+qint64 LobbyMembers::nextDue() const
+{
+    qint64 next = -1;
+    for (qint64 due : {m_redrawDue, m_reannounceDue, m_checkDue})
+        if (due >= 0 && (next < 0 || due < next))
+            next = due;
+    return next;
+}
+
+// A classic client silent since a quit, for the whole grace, follows the rules no more.
+void LobbyMembers::checkClassics(qint64 nowMs)
+{
+    m_quitOpen = nowMs < m_quitOpenUntil;
+    m_checkDue = m_quitOpen ? m_quitOpenUntil : -1;
+    for (Member &m : m_order) {
+        if (m.quitUnanswered < 0)
+            continue;
+        const qint64 end = m.quitUnanswered + ClassicGraceMs;
+        if (end <= nowMs) {
+            m.classic = false;
+            m.quitUnanswered = -1;
+            --m_classics;
+        } else if (m_checkDue < 0 || end < m_checkDue) {
+            m_checkDue = end;
+        }
+    }
 }
 
 void LobbyMembers::due(qint64 nowMs)
 {
+    if (m_reannounceDue >= 0 && nowMs >= m_reannounceDue) {
+        m_reannounceDue = m_firstUnserved = -1;
+        m_lastReannounce = nowMs;
+        reannounceForClassics();
+    }
+    if (m_checkDue >= 0 && nowMs >= m_checkDue)
+        checkClassics(nowMs);
     if (m_redrawDue < 0 || nowMs < m_redrawDue)
         return;
     m_redrawDue = -1;
@@ -278,28 +342,39 @@ bool LobbyMembers::TavListRule(const InboundLine &line, bool inLobby)
     // Said by the player it names, to the channel or to this player alone.
     if (field.status == LobbyCommands::Field::Failed || !said(line, field.value, true))
         return false;
-    if (announced(field.value, line.toChannel))
-        reannounceForClassics(inLobby);  // a client of the classic rules may just have emptied its list
+    announced(field.value, line.toChannel && inLobby);
     return true;
 }
 
 // Somebody quit the server (the presence rule has taken him off the list). Classic clients
-// empty their lists on any quit and rebuild them from announcements.
+// empty their lists on any quit and announce themselves in the channel; each that does not
+// within the grace follows the rules no more.
 bool LobbyMembers::DepartureRule(const InboundLine &line, bool inLobby)
 {
-    if (line.irc.isCommand("QUIT") && classicPresent())
-        reannounceForClassics(inLobby);
+    if (!line.irc.isCommand("QUIT") || !m_out.connected() || !inLobby)
+        return true;
+    m_quitInBatch = m_quitOpen = true;
+    if (m_classics > 0)
+        for (Member &m : m_order)
+            if (m.classic && m.quitUnanswered == -1)
+                m.quitUnanswered = Unstamped;
     return true;
 }
 
-// As notices: classic clients take lobby lines from any line, this program takes
-// announcements only from channel messages, so these are never taken for classic ones.
-void LobbyMembers::reannounceForClassics(bool inLobby)
+// To the classic clients that just announced themselves, privately, as answers owed: they take
+// lobby lines from any line, and the player's own lines go first.
+void LobbyMembers::reannounceForClassics()
 {
-    if (!m_out.connected() || !inLobby)
+    m_reannouncedTo.clear();
+    for (Member &m : m_order)
+        if (std::exchange(m.owed, false) && m.classic)
+            m_reannouncedTo.append(RegistrationLines::ircNickname(m.name));
+    if (m_reannouncedTo.isEmpty() || !m_out.connected())
         return;
-    m_out.send(LobbyCommands::asNotice(LobbyCommands::tavList(m_channel, m_nickname)), ClassicPresence);
+    for (const QByteArray &to : m_reannouncedTo)
+        owe(to);
     m_onReannounce();
+    m_out.answersOwed();
 }
 
 // Somebody joined the channel. This player's own join is announced to the channel; another

@@ -17,7 +17,7 @@
 // Who is in the lobby: the players in the channel by the server's word (the names list,
 // JOIN, PART, KICK, QUIT, NICK), in order of arrival, and what the lobby's own lines add:
 // who asked not to be listed (TAVQUIT), and who follows the classic rules, announcing
-// itself in the channel whenever others come and go. The listed ones are the user list,
+// itself in the channel whenever somebody quits. The listed ones are the user list,
 // shown at most ListRedrawMs after a change. Also the presence answers this player owes
 // those who came or asked. Costs the same at 10,000 players as at 10: every look-up of a
 // member goes through a hash.
@@ -27,6 +27,10 @@ public:
     static constexpr qsizetype MaxNameBytes = 64;
     // A change of the user list shows this soon, several changes in one drawing.
     static constexpr qint64 ListRedrawMs = 500;
+    // Quits this close together share one re-announcement for the classic clients.
+    static constexpr qint64 ReannounceMs = 2000;
+    // A classic client that has not announced itself this long after a quit is one no more.
+    static constexpr qint64 ClassicGraceMs = 10000;
 
     LobbyMembers(const ServerInfo &server, Outbox &out, QByteArray nickname, QByteArray channel);
 
@@ -37,14 +41,15 @@ public:
     void clear();
     bool contains(QByteArrayView name) const { return find(name) != m_index.end(); }
 
-    // A present player announced itself (TAVLIST). In the channel, anything but a player's
-    // first announcement there (a newcomer's own, or one racing this player's join) is the
-    // classic rules at work: true when that is news.
-    bool announced(QByteArrayView name, bool inChannel);
+    // A present player announced itself (TAVLIST). In the channel soon after a quit, anything
+    // but a player's first announcement there (a newcomer's own, or one racing this player's
+    // join) is the classic rules at work: the player is classic, and owed this one's.
+    void announced(QByteArrayView name, bool inChannel);
     void relist(QByteArrayView name);  // he spoke: listed again
     void unlist(QByteArrayView name);  // TAVQUIT: not listed until he announces himself again
     bool isListed(QByteArrayView name) const;
     bool classicPresent() const { return m_classics > 0; }
+    bool isClassic(QByteArrayView name) const;
 
     // The user list: the listed players in order of arrival.
     QByteArrayList rows() const;
@@ -57,8 +62,10 @@ public:
     void setRowMark(RowMark mark) { m_rowMark = std::move(mark); }
     // Draw the list at the next due(), whatever changed (a row's mark did).
     void redrawSoon(qint64 nowMs);
-    // Called after this player re-announced itself for classic clients: its hut place goes too.
+    // Called when this player re-announces itself to the classic clients reannouncedTo() names
+    // (IRC nicknames), as answers owed: its hut place goes to them too.
     void setOnReannounce(std::function<void()> also) { m_onReannounce = std::move(also); }
+    const QByteArrayList &reannouncedTo() const { return m_reannouncedTo; }
 
     // Presence answers owed, by IRC nickname (lobby players or not), each once.
     void owe(QByteArrayView ircNickname);
@@ -66,10 +73,12 @@ public:
     // The next answer owed, to at most maxTargets of its nicknames joined by commas (none: empty).
     QByteArray nextAnswer(int maxTargets);
 
-    // Timing, with the time passed in: the list's redraw.
-    qint64 nextDue() const { return m_redrawDue; }
+    // Timing, with the time passed in: the list's redraw, the classic clients' re-announcement
+    // and the end of their grace after a quit.
+    qint64 nextDue() const;
     void due(qint64 nowMs);
-    // After a batch of lines: the list is drawn ListRedrawMs after its first change.
+    // After a batch of lines: the list is drawn ListRedrawMs after its first change; the
+    // batch's quits and classic announcements are timed.
     void settle(qint64 nowMs);
     void refold();
     // Out of the channel: nobody is listed, nothing is owed.
@@ -92,7 +101,10 @@ private:
         bool listed = true;
         bool awaitingArrival = true;  // its first announcement in the channel not yet seen
         bool classic = false;
+        bool owed = false;          // announced itself after a quit: served at the next re-announcement
+        qint64 quitUnanswered = -1;  // classic, and silent since a quit at this time (Unstamped: this batch)
     };
+    static constexpr qint64 Unstamped = -2;
     using Order = std::list<Member>;
     using Index = std::unordered_map<std::string, Order::iterator, FoldedName::Hash, FoldedName::Equal>;
     Index::const_iterator find(QByteArrayView name) const { return m_index.find(FoldedName::view(name)); }
@@ -102,7 +114,8 @@ private:
     void playerArrived(QByteArrayView ircNickname);
     void playerLeft(QByteArrayView ircNickname);
     void answer(QByteArrayView ircNickname, bool inLobby);
-    void reannounceForClassics(bool inLobby);
+    void reannounceForClassics();
+    void checkClassics(qint64 nowMs);
 
     const ServerInfo &m_server;
     Outbox &m_out;
@@ -116,6 +129,15 @@ private:
     quint64 m_changes = 0;  // grows with every change of the user list
     quint64 m_shown = 0;    // m_changes when the list box last showed it
     qint64 m_redrawDue = -1;
+    bool m_quitInBatch = false;
+    bool m_owedInBatch = false;
+    bool m_quitOpen = false;         // a quit within ClassicGraceMs: channel announcements are classic
+    qint64 m_quitOpenUntil = -1;
+    qint64 m_firstUnserved = -1;     // the first quit since the last re-announcement
+    qint64 m_lastReannounce = -1;
+    qint64 m_reannounceDue = -1;
+    qint64 m_checkDue = -1;
+    QByteArrayList m_reannouncedTo;
     RowMark m_rowMark = [](LobbyView::UserRow &) {};
     std::function<void()> m_onReannounce = [] {};
     QByteArrayList m_owed;

@@ -88,12 +88,12 @@ private slots:
     }
     // A newcomer learns everybody from answers to it alone, made when nothing of Ann's own waits,
     // several newcomers in one line where the server takes that; who
-    // leaves (QUIT, PART, KICK, NICK) takes exactly one name off the list, and a refresh none; a
-    // client of the classic rules makes this one re-announce itself (as notices) when somebody
-    // quits, until it leaves.
+    // leaves (QUIT, PART, KICK, NICK) takes exactly one name off the list, and a refresh none.
+    // Who announces itself in the channel after quits (the classic rules) hears this one again,
+    // privately, one line for the quits of two seconds; who falls silent after a quit, no more.
     void presenceAndAnswers()
     {
-        QVERIFY(deliver(":irc.test.local 005 AnnOnTavNET MAXTARGETS=4 :are supported by this server\r\n"));
+        QVERIFY(deliver(":irc.test.local 005 AnnOnTavNET MAXTARGETS=2 :are supported by this server\r\n"));
         QVERIFY(join() && from("Bob", "...TAVHUT1 Bob> 1|||"));
         session->Player_Click(1);  // the joining emptied the send bucket: the answers wait behind, and gather
         const QByteArray come = " JOIN :#TavarineNET_3\r\n";
@@ -112,10 +112,27 @@ private slots:
         session->Command2_Click();
         QVERIFY(sent(Ch + "...GETTAVLIST\r\n") && list.size() == 5);
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing for the comings and goings
-        const QByteArray notices = "NOTICE #TavarineNET_3 :...TAVLIST|||Ann|||\r\nNOTICE #TavarineNET_3 :...TAVHUT1 Ann> 2|||\r\n";
-        QVERIFY(from("Oda", "...TAVLIST|||Oda|||") && list.classicPresent() && sent(notices));
-        QVERIFY(deliver(":mOnTavNET!u@h QUIT :bye\r\n") && sent(notices));
-        QVERIFY(deliver(":OdaOnTavNET!u@h PART #TavarineNET_3\r\n:deeOnTavNET!u@h QUIT :bye\r\n"));
+        SessionProbe{*session}.skip(LobbyMembers::ClassicGraceMs);  // long after the quits, a pose: nothing
+        QVERIFY(from("Oda", "...TAVLIST|||Oda|||") && !list.classicPresent());
+        const auto quit = [&](const char *who, const QByteArray &answers) {
+            return deliver(":" + QByteArray(who) + "!u@h QUIT :bye\r\n") && (answers.isEmpty() || script(answers));
+        };
+        for (const char *who : {"q1", "q2", "q3"}) {  // Bob's and Ned's first announcements count for nothing
+            QVERIFY(quit(who, "Bob: ...TAVLIST|||Bob|||\nNed: ...TAVLIST|||Ned|||\nOda: ...TAVLIST|||Oda|||"));
+            SessionProbe{*session}.skip(300);
+        }
+        const QByteArray hut = " :...TAVHUT1 Ann> 2|||\r\n", ann = " :...TAVLIST|||Ann|||\r\n";
+        SessionProbe{*session}.skip(LobbyMembers::ReannounceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(server->received, "PRIVMSG BobOnTavNET,NedOnTavNET" + hut + "PRIVMSG OdaOnTavNET" + hut
+                                      + "PRIVMSG BobOnTavNET,NedOnTavNET" + ann + "PRIVMSG OdaOnTavNET" + ann, 20000);
+        server->received.clear();
+        QVERIFY(quit("mOnTavNET", "Oda: ...TAVLIST|||Oda|||") && list.isClassic("Bob"));
+        SessionProbe{*session}.skip(LobbyMembers::ClassicGraceMs);
+        QVERIFY(sent("PRIVMSG OdaOnTavNET" + hut + "PRIVMSG OdaOnTavNET" + ann) && !list.isClassic("Bob") && !list.isClassic("Ned")
+                && list.isClassic("Oda"));
+        QVERIFY(quit("deeOnTavNET", {}));
+        SessionProbe{*session}.skip(LobbyMembers::ClassicGraceMs);
+        QVERIFY(!list.classicPresent());
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));
     }
     // Refused at registration, or never reached: told, and nothing is tried again.
