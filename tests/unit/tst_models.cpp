@@ -16,22 +16,23 @@ const QByteArray Ch = "#TavarineNET_3";
 struct Recorder : Outbox, LobbyView {
     QByteArrayList sent;
     QStringList chat, problems;
-    int owed = 0;
     bool connected() const override { return true; }
-    bool send(const QByteArray &line, LineKind, bool) override
-    {
-        sent.append(line);
-        return true;
-    }
+    bool send(const QByteArray &line, LineKind, bool) override { return sent.append(line), true; }
     void drop(LineKind) override {}
-    void answersOwed() override { ++owed; }
+    void answersOwed() override {}
     QByteArray localIP() const override { return "127.0.0.1"; }
     void closeLobby() override {}
     LobbyView &view() override { return *this; }
     bool viewed() const override { return true; }
     void appendChat(const QString &line) override { chat.append(line); }
     void showLaunchProblem(const QString &text) override { problems.append(text); }
-    QByteArray sentText() const { return sent.join(); }
+};
+
+// The connection's life alone.
+struct Life {
+    ServerInfo server;
+    Recorder out;
+    ConnectionLife life{server, out, "Ann", Ch};
 };
 
 // The models the session wires together, fed line by line.
@@ -166,7 +167,7 @@ private slots:
         else
             QVERIFY2(lobby.out.problems.isEmpty(), qPrintable(told));
         if (hut.MyHutSlot() == 0 && expected.size() > 2)  // and its exit went out
-            QVERIFY(lobby.out.sentText().contains(":...TAVHUT1EXIT Ann> 2|||\r\n"));
+            QVERIFY(lobby.out.sent.join().contains(":...TAVHUT1EXIT Ann> 2|||\r\n"));
     }
 
     // Who is in the lobby, by the server's reports and the lobby's own lines, and whose names
@@ -215,7 +216,7 @@ private slots:
     {
         Lobby lobby;
         lobby.joined();
-        QVERIFY(lobby.out.sentText() == "PRIVMSG #TavarineNET_3 :...TAVLIST|||Ann|||\r\n" && !lobby.members.owesAnswer());
+        QVERIFY(lobby.out.sent.join() == "PRIVMSG #TavarineNET_3 :...TAVLIST|||Ann|||\r\n" && !lobby.members.owesAnswer());
         const QByteArray come = " JOIN :#TavarineNET_3\n";
         lobby.read(":NedOnTavNET!u@h" + come + ":OdaOnTavNET!u@h" + come + ":plain!u@h" + come + ":PipOnTavNET!u@h" + come
                    + ":PipOnTavNET!u@h QUIT :gone\n:x!u@h PRIVMSG #TavarineNET_3 :...GETTAVLIST\n:nedontavnet!u@h PRIVMSG #TavarineNET_3 :...GETTAVLIST");
@@ -234,69 +235,57 @@ private slots:
         QVERIFY(!lobby.members.classicPresent() && lobby.out.sent.size() == 2);
     }
 
-    // The stages and what the caption says of each.
+    // The stages and what the caption says of each (after "Tavarine IRC Client, ").
     void stages_data()
     {
         QTest::addColumn<QByteArrayList>("steps");  // a line from the server, or what happened to the link
-        QTest::addColumn<int>("stage");
+        QTest::addColumn<ConnectionLife::Stage>("stage");
         QTest::addColumn<QString>("caption");
-        const QByteArray welcome = ":irc.test.local 001 AnnOnTavNET :Welcome", in = ":AnnOnTavNET!u@h JOIN :#TavarineNET_3";
-        const QString title = "Tavarine IRC Client, ";
-        const auto row = [](const char *name, const QByteArrayList &steps, ConnectionLife::Stage stage, const QString &caption) {
-            QTest::newRow(name) << steps << int(stage) << caption;
-        };
-        row("dialing", {"connecting"}, ConnectionLife::Stage::Connecting, title + "Connecting");
-        row("registering", {"connected"}, ConnectionLife::Stage::Registering, title + "Connected, not in the lobby");
-        row("welcomed", {"connected", welcome}, ConnectionLife::Stage::Joining, title + "Connected, not in the lobby");
-        row("joined", {"connected", welcome, in}, ConnectionLife::Stage::Joined, title + "Connected, Logged in As: Ann in Lobby: 3");
-        row("joined, welcomed again", {"connected", welcome, in, welcome}, ConnectionLife::Stage::Joined, title + "Connected, Logged in As: Ann in Lobby: 3");
-        row("kicked", {"connected", welcome, in, ":Eve!u@h KICK #TavarineNET_3 AnnOnTavNET :go"}, ConnectionLife::Stage::Kicked,
-            title + "Connected, not in the lobby");
-        row("someone else kicked", {"connected", welcome, in, ":Eve!u@h KICK #TavarineNET_3 BobOnTavNET :go"}, ConnectionLife::Stage::Joined,
-            title + "Connected, Logged in As: Ann in Lobby: 3");
-        row("refused at the door", {"connected", welcome, ":irc.test.local 474 AnnOnTavNET #TavarineNET_3 :Banned"},
-            ConnectionLife::Stage::Refused, title + "Connected, not in the lobby");
-        row("another door", {"connected", welcome, ":irc.test.local 474 AnnOnTavNET #other :Banned"}, ConnectionLife::Stage::Joining,
-            title + "Connected, not in the lobby");
-        row("lost", {"connected", welcome, in, "lost"}, ConnectionLife::Stage::Reconnecting, title + "Dis-Connected");
-        row("closed by the server", {"connected", welcome, in, "closed by the server"}, ConnectionLife::Stage::Reconnecting,
-            title + "Dis-Connected (Server has kicked you)");
-        row("never reached", {"lost"}, ConnectionLife::Stage::Connecting, title + "Dis-Connected");
-        row("closing", {"connected", welcome, in, "closing", "lost"}, ConnectionLife::Stage::Closing, title + "Not Connected");
+        using S = ConnectionLife::Stage;
+        const QByteArray up = "connected", welcome = ":irc.test.local 001 AnnOnTavNET :Welcome", in = ":AnnOnTavNET!u@h JOIN :#TavarineNET_3";
+        const QString out = "Connected, not in the lobby", inLobby = "Connected, Logged in As: Ann in Lobby: 3", gone = "Dis-Connected";
+        QTest::newRow("dialing") << QByteArrayList{"connecting"} << S::Connecting << QString("Connecting");
+        QTest::newRow("registering") << QByteArrayList{up} << S::Registering << out;
+        QTest::newRow("welcomed") << QByteArrayList{up, welcome} << S::Joining << out;
+        QTest::newRow("joined") << QByteArrayList{up, welcome, in} << S::Joined << inLobby;
+        QTest::newRow("welcomed again") << QByteArrayList{up, welcome, in, welcome} << S::Joined << inLobby;
+        QTest::newRow("kicked") << QByteArrayList{up, welcome, in, ":Eve!u@h KICK #TavarineNET_3 AnnOnTavNET :go"} << S::Kicked << out;
+        QTest::newRow("another kicked") << QByteArrayList{up, welcome, in, ":Eve!u@h KICK #TavarineNET_3 BobOnTavNET :go"} << S::Joined << inLobby;
+        QTest::newRow("refused at the door") << QByteArrayList{up, welcome, ":irc.test.local 474 AnnOnTavNET #TavarineNET_3 :Banned"} << S::Refused << out;
+        QTest::newRow("another door") << QByteArrayList{up, welcome, ":irc.test.local 474 AnnOnTavNET #other :Banned"} << S::Joining << out;
+        QTest::newRow("lost") << QByteArrayList{up, welcome, in, "lost"} << S::Reconnecting << gone;
+        QTest::newRow("closed by the server") << QByteArrayList{up, welcome, in, "closed"} << S::Reconnecting << gone + " (Server has kicked you)";
+        QTest::newRow("never reached") << QByteArrayList{"lost"} << S::Connecting << gone;
+        QTest::newRow("closing") << QByteArrayList{up, welcome, in, "closing", "lost"} << S::Closing << QString("Not Connected");
     }
     void stages()
     {
         QFETCH(QByteArrayList, steps);
-        QFETCH(int, stage);
-        QFETCH(QString, caption);
-        ServerInfo server;
-        Recorder out;
-        ConnectionLife life(server, out, "Ann", Ch);
+        Life l;
         for (const QByteArray &step : steps) {
+            const QByteArray raw = step + "\r\n";
+            const InboundLine line{raw, IrcLine::parse(raw), LobbyCommands::KeyPlaces::find(raw), {}, false, false};
             if (step == "connecting" || step == "connected")
-                life.socketState(step == "connected" ? 7 : 6);
+                l.life.socketState(step == "connected" ? 7 : 6);
             if (step == "connected")
-                life.connected();
-            else if (step == "lost" || step == "closed by the server")
-                life.socketState(0), life.lost(step == "lost" ? ConnectionLife::Loss::Error : ConnectionLife::Loss::ClosedByServer, 0.5, 0);
+                l.life.connected();
+            else if (step == "lost" || step == "closed")
+                l.life.socketState(0), l.life.lost(step == "lost" ? ConnectionLife::Loss::Error : ConnectionLife::Loss::ClosedByServer, 0.5, 0);
             else if (step == "closing")
-                life.closing();
-            else if (step.startsWith(':')) {
-                const QByteArray raw = step + "\r\n";
-                const InboundLine line{raw, IrcLine::parse(raw), LobbyCommands::KeyPlaces::find(raw), {}, false, false};
-                (void)(life.RegistrationStep(line, 0) && life.ChannelStateRule(line));
-            }
+                l.life.closing();
+            else
+                (void)(l.life.RegistrationStep(line, 0) && l.life.ChannelStateRule(line));
         }
-        QCOMPARE(int(life.stage()), stage);
-        QCOMPARE(life.caption(), caption);
+        QTEST(l.life.stage(), "stage");
+        QFETCH(QString, caption);
+        QCOMPARE(l.life.caption(), "Tavarine IRC Client, " + caption);
     }
 
     // A name still held after a lost link is asked for again, a few times; refused otherwise.
     void nicknameTaken()
     {
-        ServerInfo server;
-        Recorder out;
-        ConnectionLife life(server, out, "Ann", Ch);
+        Life l;
+        ConnectionLife &life = l.life;
         life.connected();
         QVERIFY(!life.nicknameTaken() && life.stage() == ConnectionLife::Stage::Refused);
         life.joined();
@@ -312,9 +301,8 @@ private slots:
     // Each server in turn until one answers; a lost link comes back to the one that worked.
     void failOver()
     {
-        ServerInfo server;
-        Recorder out;
-        ConnectionLife life(server, out, "Ann", Ch);
+        Life l;
+        ConnectionLife &life = l.life;
         QSignalSpy told(&life, &ConnectionLife::leftLobby);
         const QList<ServerAddress> list{{"a.test"}, {"b.test"}, {"c.test"}};
         life.setServers(list);
@@ -335,9 +323,8 @@ private slots:
         QList<double> draws{0, 0.5, 0.9999999};
         for (int n = 0; n < 1000; ++n)
             draws.append(random.generateDouble());
-        ServerInfo server;
-        Recorder out;
-        ConnectionLife life(server, out, "Ann", Ch);
+        Life l;
+        ConnectionLife &life = l.life;
         life.connected();
         for (qsizetype i = 0; i < draws.size(); ++i) {
             const int attempt = int(i % 10), base = std::min(60000, 2000 << attempt);
