@@ -28,13 +28,6 @@ struct Recorder : Outbox, LobbyView {
     void showLaunchProblem(const QString &text) override { problems.append(text); }
 };
 
-// The connection's life alone.
-struct Life {
-    ServerInfo server;
-    Recorder out;
-    ConnectionLife life{server, out, "Ann", Ch};
-};
-
 // The models the session wires together, fed line by line.
 struct Lobby {
     ServerInfo server;
@@ -42,6 +35,7 @@ struct Lobby {
     LobbyMembers members{server, out, "Ann", Ch};
     Speakers speakers{server, members, out, "Ann", Ch};
     HutModel hut{server, members, speakers, out, "Ann", Ch};
+    ConnectionLife life{server, out, "Ann", Ch};  // alone: the session wires it to the others
     qint64 now = 0;
 
     explicit Lobby(const QByteArray &isupport = {})
@@ -69,11 +63,7 @@ struct Lobby {
             line(l);
         hut.due(now);
     }
-    void skip(qint64 ms)
-    {
-        now += ms;
-        hut.due(now);
-    }
+    void skip(qint64 ms) { hut.due(now += ms); }
     // In the channel with the others, the answers to Ann's JOIN racing.
     Lobby &joined()
     {
@@ -130,6 +120,8 @@ private slots:
         row("claims on a held place, and on Ann's own", inBobsHut + QByteArrayList{"Cy: ...TAVHUT1 Cy> 3|||",
             "Eve: ...TAVHUT1 Eve> 2|||\nEve: ...TAVHUT1 Eve> 3|||\nEve: ...TAVHUT1 Eve> 1|||", "Eve: ...TAVHUT1EXIT Eve> 2|||",
             "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,Cy,;2;Eve claims your place 2");
+        row("claims sent to Ann alone", inBobsHut + QByteArrayList{":CyOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Cy> 3|||\n"
+            ":MalOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Eve> 4|||"}, "Bob,Ann,Cy,;2");
         row("not a plain address", inBobsHut + QByteArrayList{"Bob: ...TAVHUT1LAUNCH Bob> 127.0.0.1 ; rm -rf ~|||\n"
             "Bob: ...TAVHUT1LAUNCH Bob> -x|||\nBob: ...TAVHUT1LAUNCH Bob> |||"}, "Bob,Ann,,;2");
         row("the host Ann did not choose", {"settle", "Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click", exit + "\n" + away}, "Cy,Ann,,;2");
@@ -261,7 +253,7 @@ private slots:
     void stages()
     {
         QFETCH(QByteArrayList, steps);
-        Life l;
+        Lobby l;
         for (const QByteArray &step : steps) {
             const QByteArray raw = step + "\r\n";
             const InboundLine line{raw, IrcLine::parse(raw), LobbyCommands::KeyPlaces::find(raw), {}, false, false};
@@ -284,7 +276,7 @@ private slots:
     // A name still held after a lost link is asked for again, a few times; refused otherwise.
     void nicknameTaken()
     {
-        Life l;
+        Lobby l;
         ConnectionLife &life = l.life;
         life.connected();
         QVERIFY(!life.nicknameTaken() && life.stage() == ConnectionLife::Stage::Refused);
@@ -301,7 +293,7 @@ private slots:
     // Each server in turn until one answers; a lost link comes back to the one that worked.
     void failOver()
     {
-        Life l;
+        Lobby l;
         ConnectionLife &life = l.life;
         QSignalSpy told(&life, &ConnectionLife::leftLobby);
         const QList<ServerAddress> list{{"a.test"}, {"b.test"}, {"c.test"}};
@@ -323,7 +315,7 @@ private slots:
         QList<double> draws{0, 0.5, 0.9999999};
         for (int n = 0; n < 1000; ++n)
             draws.append(random.generateDouble());
-        Life l;
+        Lobby l;
         ConnectionLife &life = l.life;
         life.connected();
         for (qsizetype i = 0; i < draws.size(); ++i) {
