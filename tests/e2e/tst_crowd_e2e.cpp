@@ -8,97 +8,129 @@
 
 #include <QRegularExpression>
 
+#include <deque>
+
+namespace {
+// A real server that pings often, a plain client (Eve) in the lobby, and sessions of the players
+// named, each of them listing the others and never itself.
+struct Crowd {
+    RealIrcServer server;
+    PlainIrcClient eve;
+    QByteArrayList names;
+    RecordingView views[4];
+    std::deque<LobbySession> s;
+    bool meet(int kind, const QByteArrayList &players)
+    {
+        if (!server.start({.kind = RealIrcServer::Kind(kind), .pingSeconds = 5}) || !eve.enter(server.port(), "EveOnTavNET"))
+            return false;
+        names = players;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            s.emplace_back(names[i], "#TavarineNET_3");
+            s[i].setView(&views[i]);
+            s[i].Form_Load(server.address());
+        }
+        for (qsizetype i = 0; i < names.size(); ++i)
+            for (qsizetype j = 0; j < names.size(); ++j)
+                if (!QTest::qWaitFor([&] { return SessionProbe{s[i]}.members().isListed(names[j]) == (i != j); }, 20000))
+                    return false;
+        return true;
+    }
+};
+}  // namespace
+
+// Each story on both servers; one that is not installed is skipped.
+#define ON_A_REAL_SERVER()                                              \
+    QFETCH(int, kind);                                                  \
+    if (!RealIrcServer::available(RealIrcServer::Kind(kind)))           \
+        QSKIP("this server is not installed");
+
 class TestCrowdE2E : public QObject {
     Q_OBJECT
-private slots:
-    void story_data()
+    void servers_data()
     {
         QTest::addColumn<int>("kind");
         QTest::newRow("ngircd") << int(RealIrcServer::NgIrcd);
         QTest::newRow("inspircd") << int(RealIrcServer::InspIRCd);
     }
-    void story()
+private slots:
+    // Chat reaches everybody, the plain client byte for byte (UTF-8); its room message and link too (answered No).
+    void chat_data() { servers_data(); }
+    void chat()
     {
-        QFETCH(int, kind);
-        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
-            QSKIP("this server is not installed");
-        const QByteArray ch = "#TavarineNET_3";
+        ON_A_REAL_SERVER();
+        Crowd c;
+        QVERIFY2(c.meet(kind, {"Ann", "Bob", "Cy", "Dee"}), qPrintable(c.server.errorString()));
+        QVERIFY(c.s[0].Send_Click(QStringLiteral("Zoë grüßt")) && arrives(c.eve.received, " :...TAVCHAT Ann> Zoë grüßt|||\r\n"));
+        c.eve.write(LobbyCommands::tavMsg("#TavarineNET_3", "Game night") + LobbyCommands::tavLnk("#TavarineNET_3", "http://example.test/"));
+        for (int i = 0; i < 4; ++i) {
+            QTRY_COMPARE_WITH_TIMEOUT(c.views[i].linksAsked, QStringList{"http://example.test/"}, 20000);
+            QVERIFY(c.views[i].roomMessage == "Game night\r\n\r\n" && (i == 0 || c.views[i].chat.contains("Ann> Zoë grüßt")));
+        }
+    }
+
+    // Ann hosts, Bob and Cy join her, Dee stays outside; everybody agrees on the places. Ann types
+    // sixty lines and launches at once: her exit and launch go first, the close writes what the
+    // server takes, and the members start the game on the host's address.
+    void launch_data() { servers_data(); }
+    void launch()
+    {
+        ON_A_REAL_SERVER();
         StandInLauncher launcher;
-        RealIrcServer server;
-        PlainIrcClient eve;
-        QVERIFY2(server.start({.kind = RealIrcServer::Kind(kind), .pingSeconds = 5}), qPrintable(server.errorString()));  // pings often
-        QVERIFY(eve.enter(server.port(), "EveOnTavNET"));
-
-        // Everybody registers and joins; every user list holds the other sessions, never its own name.
-        const QByteArrayList names{"Ann", "Bob", "Cy", "Dee"};
-        RecordingView views[4];
-        LobbySession s[4]{{names[0], ch}, {names[1], ch}, {names[2], ch}, {names[3], ch}};
-        for (int i = 0; i < 4; ++i) {
-            s[i].setView(&views[i]);
-            s[i].Form_Load(server.address());
-        }
-        for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j)  // each lists the others, never itself
-                QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{s[i]}.members().isListed(names[j]) == (i != j), 20000);
-
-        // Chat reaches everybody, the plain client byte for byte (UTF-8); its room message and link too (answered No).
-        QVERIFY(s[0].Send_Click(QStringLiteral("Zoë grüßt")) && arrives(eve.received, " :...TAVCHAT Ann> Zoë grüßt|||\r\n"));
-        eve.write(LobbyCommands::tavMsg(ch, "Game night") + LobbyCommands::tavLnk(ch, "http://example.test/"));
-        for (int i = 0; i < 4; ++i) {
-            QTRY_COMPARE_WITH_TIMEOUT(views[i].linksAsked, QStringList{"http://example.test/"}, 20000);
-            QVERIFY(views[i].roomMessage == "Game night\r\n\r\n" && (i == 0 || views[i].chat.contains("Ann> Zoë grüßt")));
-        }
-
-        // Ann hosts, Bob and Cy join her, Dee stays outside; everybody agrees on the places.
-        for (LobbySession &session : s)
+        Crowd c;
+        QVERIFY2(c.meet(kind, {"Ann", "Bob", "Cy", "Dee"}), qPrintable(c.server.errorString()));
+        for (LobbySession &session : c.s)
             SessionProbe{session}.skip(HutModel::AnswerWindowMs);  // the answers to their JOINs are in: a later claim no longer races
-        s[0].Player_Click(0);
+        c.s[0].Player_Click(0);
         for (int i = 1; i < 3; ++i) {  // a member takes a place under the host it sees
-            QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{s[i]}.hut().HutSlots()[0], QByteArray("Ann"), 20000);
-            s[i].Player_Click(i + 1);
+            QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{c.s[i]}.hut().HutSlots()[0], QByteArray("Ann"), 20000);
+            c.s[i].Player_Click(i + 1);
         }
-        for (const LobbySession &session : s)
+        for (const LobbySession &session : c.s)
             QTRY_COMPARE_WITH_TIMEOUT(QByteArrayList(SessionProbe{session}.hut().HutSlots().begin(), SessionProbe{session}.hut().HutSlots().begin() + 4),
                                       (QByteArrayList{"Ann", "", "Bob", "Cy"}), 20000);
-
-        // Ann types sixty lines and launches at once: her exit and launch go first, the close writes
-        // what the server takes, and the members start the game on the host's address.
         for (int n = 0; n < 60; ++n)
-            QVERIFY(s[0].Send_Click(QStringLiteral("queued %1 ").arg(n) + QString(80, u'.')));
-        s[0].LaunchButton_Click();
+            QVERIFY(c.s[0].Send_Click(QStringLiteral("queued %1 ").arg(n) + QString(80, u'.')));
+        c.s[0].LaunchButton_Click();
         QVERIFY(launcher.waitFor(3));
         QStringList starts = launcher.starts();
         starts.sort();
         QCOMPARE(starts, (QStringList{"gxexec.exe tav3.exe /h tcp /nAnn /boundip 127.0.0.1",
                                       "gxexec.exe tav3.exe /j tcp 127.0.0.1 /nBob /boundip 127.0.0.1",
                                       "gxexec.exe tav3.exe /j tcp 127.0.0.1 /nCy /boundip 127.0.0.1"}));
-        QVERIFY(views[0].closed && views[1].closed && views[2].closed && !views[3].closed);
-        QVERIFY(arrives(eve.received, " :...TAVHUT1EXIT Ann> 1|||\r\n"));
-        QVERIFY(arrives(eve.received, " :...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
-        QVERIFY(s[0].outboundLog().text().contains(" waiting lines at close"));
+        QVERIFY(c.views[0].closed && c.views[1].closed && c.views[2].closed && !c.views[3].closed);
+        QVERIFY(arrives(c.eve.received, " :...TAVHUT1EXIT Ann> 1|||\r\n"));
+        QVERIFY(arrives(c.eve.received, " :...TAVHUT1LAUNCH Ann> 127.0.0.1|||\r\n"));
+        QVERIFY(c.s[0].outboundLog().text().contains(" waiting lines at close"));
         const QRegularExpression annQuit(":AnnOnTavNET!\\S+ QUIT :([^\r]*)");
-        QTRY_VERIFY_WITH_TIMEOUT(annQuit.match(QString::fromUtf8(eve.received)).hasMatch(), 20000);
-        const QString reason = annQuit.match(QString::fromUtf8(eve.received)).captured(1);
+        QTRY_VERIFY_WITH_TIMEOUT(annQuit.match(QString::fromUtf8(c.eve.received)).hasMatch(), 20000);
+        const QString reason = annQuit.match(QString::fromUtf8(c.eve.received)).captured(1);
         QVERIFY2(!reason.contains("RecvQ") && !reason.contains("Flood"), qPrintable(reason));
+        QVERIFY(SessionProbe{c.s[3]}.socket().isConnected() && c.eve.state() == QTcpSocket::ConnectedState);
+    }
 
-        QVERIFY(SessionProbe{s[3]}.socket().isConnected() && eve.state() == QTcpSocket::ConnectedState);
-        QTRY_VERIFY_WITH_TIMEOUT(s[3].inboundLog().text().count("PING :") >= 2, 30000);  // the server took the PONGs
-
-        // The server restarts: Dee says so, sends nothing while out, and comes back by herself,
-        // where a newcomer of the classic kind hears of her.
-        QVERIFY(server.restart());
-        QTRY_VERIFY_WITH_TIMEOUT(!SessionProbe{s[3]}.life().inLobby(), 20000);
-        QVERIFY2(views[3].caption.startsWith("Tavarine IRC Client, Dis-Connected"), qPrintable(views[3].caption));
-        QVERIFY(!s[3].Send_Click(QStringLiteral("anyone?")));
-        s[3].Player_Click(0);
+    // The server pings and restarts: Dee answers, says she is out, sends nothing while out, and
+    // comes back by herself, where a newcomer of the classic kind hears of her.
+    void restart_data() { servers_data(); }
+    void restart()
+    {
+        ON_A_REAL_SERVER();
+        Crowd c;
+        QVERIFY2(c.meet(kind, {"Dee"}), qPrintable(c.server.errorString()));
+        LobbySession &dee = c.s[0];
+        QTRY_VERIFY_WITH_TIMEOUT(dee.inboundLog().text().count("PING :") >= 2, 30000);  // the server took the PONGs
+        QVERIFY(c.server.restart());
+        QTRY_VERIFY_WITH_TIMEOUT(!SessionProbe{dee}.life().inLobby(), 20000);
+        QVERIFY2(c.views[0].caption.startsWith("Tavarine IRC Client, Dis-Connected"), qPrintable(c.views[0].caption));
+        QVERIFY(!dee.Send_Click(QStringLiteral("anyone?")));
+        dee.Player_Click(0);
         for (auto handler : {&LobbySession::Command2_Click, &LobbySession::Refresh_Click, &LobbySession::QuitButton_Click})
-            (s[3].*handler)();
-        SessionProbe{s[3]}.skip(HutModel::RestoreMs);
-        QCOMPARE(SessionProbe{s[3]}.socket().waitingLines(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{s[3]}.life().inLobby(), 60000);
-        QVERIFY(views[3].chat.contains(" -=Back in the lobby=-") && views[3].outOfLobby.isEmpty());
+            (dee.*handler)();
+        SessionProbe{dee}.skip(HutModel::RestoreMs);
+        QCOMPARE(SessionProbe{dee}.socket().waitingLines(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{dee}.life().inLobby(), 60000);
+        QVERIFY(c.views[0].chat.contains(" -=Back in the lobby=-") && c.views[0].outOfLobby.isEmpty());
         ClassicPeer gus("Gus");
-        QVERIFY(gus.enter(server.port()));
+        QVERIFY(gus.enter(c.server.port()));
         QTRY_COMPARE_WITH_TIMEOUT(gus.list, QByteArrayList{"Dee"}, 20000);
     }
 
@@ -107,14 +139,12 @@ private slots:
     // reaches the member, though the host closes with the server's lines unread.
     void launchUnderFlood_data()
     {
-        story_data();
+        servers_data();
         QTest::newRow("ngircd, lossy") << int(RealIrcServer::NgIrcd);
     }
     void launchUnderFlood()
     {
-        QFETCH(int, kind);
-        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
-            QSKIP("this server is not installed");
+        ON_A_REAL_SERVER();
         const int lossMs = QTest::currentDataTag() == QByteArray("ngircd, lossy") ? 1000 : 0;
         if (lossMs && qgetenv("TAV_PRIVATE_NET") != "1")
             QSKIP("drops packets only in a network namespace of its own");
@@ -151,12 +181,10 @@ private slots:
     // The first to join an empty lobby can neither kick, close nor title it, and nobody outside
     // speaks into it; two classic clients still find each other and the hut there, and with
     // sessions of this program among them everybody's list stays whole.
-    void channels_data() { story_data(); }
+    void channels_data() { servers_data(); }
     void channels()
     {
-        QFETCH(int, kind);
-        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
-            QSKIP("this server is not installed");
+        ON_A_REAL_SERVER();
         RealIrcServer server;
         ClassicPeer ann("Ann", "#TavarineNET_0"), bob("Bob", "#TavarineNET_0");
         PlainIrcClient out;
@@ -193,12 +221,10 @@ private slots:
     // nothing of theirs pops up at Ann, and kicking Ann's host then taking his place and launching
     // in the same moment starts nothing; Ann leaves the hut with her host and is told. Kicked
     // herself, and refused at the closed door, Ann is told, and Rejoin brings her back.
-    void strangers_data() { story_data(); }
+    void strangers_data() { servers_data(); }
     void strangers()
     {
-        QFETCH(int, kind);
-        if (!RealIrcServer::available(RealIrcServer::Kind(kind)))
-            QSKIP("this server is not installed");
+        ON_A_REAL_SERVER();
         const QByteArray ch = "#TavarineNET_3";
         StandInLauncher launcher;
         RealIrcServer server;  // not the lobby's own: the first to join a channel is its operator

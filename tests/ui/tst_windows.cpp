@@ -186,19 +186,6 @@ private slots:
         QVERIFY(desktop.waitFor(1));
         QCOMPARE(desktop.starts(), QStringList{"xdg-open http://a.test/1"});  // and nothing for the others
     }
-    // After Dismiss no link is offered for a minute, whoever posts; those held back are told once.
-    void linkHold()
-    {
-        LinkHold hold;
-        const std::tuple<qint64, char, int> steps[] = {{0, 'l', 0}, {1000, 'd', 0}, {1000, 'l', 1}, {60999, 'l', 1}, {61000, 'l', 0},
-                                                       {61000, 't', 2}, {61000, 't', 0}, {70000, 'd', 0}, {70001, 'l', 1}, {70002, 't', 1}};
-        for (const auto &[now, step, expected] : steps) {  // a link posted, Dismiss pressed, the count taken
-            if (step == 'd')
-                hold.dismissed(now);
-            else
-                QCOMPARE(step == 'l' ? int(hold.holdBack(now)) : hold.takeHeld(), expected);
-        }
-    }
     // Two players claim place 2 as Ann's JOIN is answered; she ignores one from his row's menu,
     // by a right click, and stops ignoring him by the keyboard. Then the other puts her out: the
     // Connection panel says why, Send rests, and Rejoin asks to join again.
