@@ -88,6 +88,14 @@ private slots:
         // where a newcomer of the classic kind hears of her.
         QVERIFY(server.restart());
         QTRY_VERIFY_WITH_TIMEOUT(!SessionProbe{s[3]}.life().inLobby(), 20000);
+        // Her name held meanwhile (from her own address, as everybody here): she asks whose it is and waits.
+        SessionProbe{s[3]}.skip(-3600000);  // her next try waits until the holder is in
+        PlainIrcClient holder;
+        QVERIFY(holder.enter(server.port(), "DeeOnTavNET", {}));
+        SessionProbe{s[3]}.skip(3600000 + ConnectionLife::LongestWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!views[3].chat.filter("still held by your old connection").isEmpty(), 20000);
+        QVERIFY(s[3].inboundLog().text().contains(" 311 ") && !s[3].inboundLog().text().contains(" 401 "));  // WHOIS named the holder
+        holder.disconnectFromHost();
         QVERIFY2(views[3].caption.startsWith("Tavarine IRC Client, Dis-Connected"), qPrintable(views[3].caption));
         QVERIFY(!s[3].Send_Click(QStringLiteral("anyone?")));
         s[3].Player_Click(0);
