@@ -271,6 +271,8 @@ void LobbySocket::abort()
     m_idleTimer.stop();
     m_socket.abort();
     m_framer.clear();
+    if (m_state == Connected)
+        m_state = Closed;  // nothing more is written; the caller already knows, so no signal
 }
 
 void LobbySocket::setState(int state)

@@ -56,13 +56,16 @@ bool ServerInfo::readToken(QByteArrayView name, QByteArrayView value, bool negat
     } else if (same(name, "PREFIX")) {
         if (negated) {
             m_statusMarks = defaults.m_statusMarks;
+            m_statusModes = defaults.m_statusModes;
         } else if (value.startsWith('(')) {  // (modes)marks, one mark for each mode
             const qsizetype close = value.indexOf(')');
             if (close < 0 || close - 1 != value.size() - close - 1)
                 return false;
             m_statusMarks = value.sliced(close + 1).toByteArray();
+            m_statusModes = value.sliced(1, close - 1).toByteArray();
         } else {
             m_statusMarks = value.toByteArray();  // marks alone; empty: none
+            m_statusModes.clear();
         }
     } else if (same(name, "CHANTYPES")) {
         m_chanTypes = negated ? defaults.m_chanTypes : value.toByteArray();
@@ -123,6 +126,26 @@ QByteArrayView ServerInfo::stripStatus(QByteArrayView namesEntry) const
     while (n < namesEntry.size() && m_statusMarks.contains(namesEntry[n]))
         ++n;
     return namesEntry.sliced(n);
+}
+
+QList<ServerInfo::ModeChange> ServerInfo::modeChanges(const IrcLine::Params &params, qsizetype modesAt) const
+{
+    QList<ModeChange> changes;
+    if (modesAt >= params.size())
+        return changes;
+    qsizetype next = modesAt + 1;
+    bool set = true;
+    for (char c : params[modesAt]) {
+        if (c == '+' || c == '-') {
+            set = c == '+';
+            continue;
+        }
+        const qsizetype status = m_statusModes.indexOf(c);
+        const bool takesParam = status >= 0 || QByteArrayView("kbeI").contains(c) || (c == 'l' && set);
+        const QByteArrayView param = takesParam && next < params.size() ? params[next++] : QByteArrayView();
+        changes.append({set, c, param, status >= 0 && status < m_statusMarks.size() ? m_statusMarks[status] : '\0'});
+    }
+    return changes;
 }
 
 bool ServerInfo::isChannel(QByteArrayView target) const

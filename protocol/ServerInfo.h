@@ -44,11 +44,22 @@ public:
     int maxTargets(QByteArrayView command = "PRIVMSG") const;
     int nickLength() const { return m_nickLength; }  // 0 when unknown
 
+    // One change of a MODE line or a 324: status modes (PREFIX), k, b, e and I always carry
+    // a parameter, l only when set.
+    struct ModeChange {
+        bool set;
+        char mode;
+        QByteArrayView param;
+        char mark;  // the names list's mark of a status mode, else 0
+    };
+    QList<ModeChange> modeChanges(const IrcLine::Params &params, qsizetype modesAt) const;
+
 private:
     bool readToken(QByteArrayView name, QByteArrayView value, bool negated);
 
     CaseMapping m_mapping = CaseMapping::Rfc1459;
     QByteArray m_statusMarks = "~&@%+";
+    QByteArray m_statusModes = "qaohv";  // the mode letter of each mark
     QByteArray m_chanTypes = "#&";
     QList<QPair<QByteArray, int>> m_targMax;  // upper-case command, limit
     int m_maxTargets = 0;  // 0: not announced

@@ -84,6 +84,7 @@ void ConnectionLife::connected()
     m_failures.clear();
     m_working = m_current;
     m_loss = Loss::None;
+    m_standIn.clear();
     setStage(Stage::Registering);
     sendRegistration();
     m_log += "Sent Nickname and User Details\r\n";
@@ -209,7 +210,7 @@ void ConnectionLife::joinChannel()
 
 void ConnectionLife::Rejoin_Click()
 {
-    if (!m_out.connected() || inLobby() || ending())
+    if (!m_out.connected() || inLobby() || ending() || !m_standIn.isEmpty())
         return;
     joinChannel();
 }
@@ -223,9 +224,47 @@ void ConnectionLife::socketLost(Loss how, qint64 nowMs)
     emit leftLobby(QStringLiteral("The connection to the server was lost. Reconnecting in %1 s…").arg((wait + 500) / 1000), false);
 }
 
+void ConnectionLife::askWhoHolds()
+{
+    // As long as the nickname, so within the server's limit, and never in the lobby's form:
+    // nobody takes it for a player.
+    m_standIn = RegistrationLines::ircNickname(m_nickname).chopped(1) + char('0' + QRandomGenerator::global()->bounded(10));
+    m_holderHost.clear();
+    m_out.send("NICK " + m_standIn + "\r\n");
+}
+
+// The old connection of this player (the same address) lets the name go when the server
+// times it out; another user may hold it for good: either way it is asked for again later.
+void ConnectionLife::heldBy(QByteArrayView host, qint64 nowMs)
+{
+    m_standIn.clear();
+    const bool squatted = !host.isEmpty() && !m_ownHost.isEmpty() && host.compare(m_ownHost, Qt::CaseInsensitive) != 0;
+    if (!squatted && !nicknameTaken()) {
+        emit abortNow();
+        m_out.view().showRegistrationRefused(QStringLiteral("Your nickname is still held by your old connection"));
+        return;
+    }
+    emit abortNow();
+    const int wait = lost(Loss::Error, QRandomGenerator::global()->generateDouble(), nowMs);
+    const int s = (wait + 500) / 1000;
+    m_out.view().appendChat(squatted ? QStringLiteral(" -=Not back: another user (%1) has taken your nickname; trying again in %2 s=-")
+                                           .arg(WireText::shownChat(WireText::decode(host)))
+                                           .arg(s)
+                                     : QStringLiteral(" -=Your nickname is still held by your old connection: trying again in %1 s=-").arg(s));
+}
+
 bool ConnectionLife::RegistrationStep(const InboundLine &line, qint64 nowMs)
 {
     const IrcLine &msg = line.irc;
+    if (!m_standIn.isEmpty()) {  // in under the stand-in: only the answer counts
+        if (msg.isCommand("001"))
+            m_out.send("WHOIS " + RegistrationLines::ircNickname(m_nickname) + "\r\n");
+        else if (msg.isCommand("311") && isMe(msg.param(1)))
+            m_holderHost = msg.param(3).toByteArray();
+        else if (msg.isCommand("318") || msg.isCommand("401") || msg.isCommand("433") || msg.isCommand("432"))
+            heldBy(m_holderHost, nowMs);  // no holder any more, or no stand-in: tried again as an old connection
+        return msg.isCommand("PING");
+    }
     if (msg.isCommand("NOTICE") && msg.param(0) == "AUTH") {
         sendRegistration();
         m_log += "Re-Sent Nickname and User Details\r\n";
@@ -233,16 +272,12 @@ bool ConnectionLife::RegistrationStep(const InboundLine &line, qint64 nowMs)
         joinChannel();
         m_out.send(RegistrationLines::mode(m_channel));
         m_log += "Joining channel\r\n";
+    } else if (msg.isCommand("433") && m_lostSinceJoin && m_stage != Stage::Joined) {
+        askWhoHolds();
+        return false;
     } else if (msg.isCommand("432") || msg.isCommand("433")) {
-        if (msg.isCommand("433") && nicknameTaken()) {
-            // Back after a lost link, the old connection still holds the name until the server
-            // times it out: ask again later.
-            emit abortNow();
-            const int wait = lost(Loss::Error, QRandomGenerator::global()->generateDouble(), nowMs);
-            m_out.view().appendChat(QStringLiteral(" -=Your nickname is still held by your old connection: trying again in %1 s=-")
-                                        .arg((wait + 500) / 1000));
-            return false;
-        }
+        if (msg.isCommand("433"))
+            setStage(Stage::Refused);
         const IrcLine::Params params = msg.params();
         const QByteArray reason = params.size() >= 3
             ? params[1].toByteArray() + ": " + params.last().toByteArray()
@@ -266,6 +301,7 @@ bool ConnectionLife::ChannelStateRule(const InboundLine &line)
         return true;  // PRIVMSG, most of what arrives
     const bool ours = m_server.sameName(msg.param(msg.command[0] >= '0' && msg.command[0] <= '9' ? 1 : 0), m_channel);
     if (msg.isCommand("JOIN") && ours && isMe(msg.senderNick())) {
+        m_ownHost = msg.senderHost().toByteArray();
         const bool back = joined();
         m_out.view().showJoined();
         if (back)

@@ -110,6 +110,9 @@ private:
     bool isMe(QByteArrayView ircNickname) const;
     void joinChannel();
     void sendRegistration();
+    // The nickname is taken after a reconnect: in under a stand-in, WHOIS tells whose it is.
+    void askWhoHolds();
+    void heldBy(QByteArrayView host, qint64 nowMs);
 
     const ServerInfo &m_server;
     Outbox &m_out;
@@ -130,4 +133,7 @@ private:
     qsizetype m_current = 0;
     qsizetype m_working = 0;  // the last that answered: a lost link goes back there first
     QStringList m_failures;  // since the last server that answered
+    QByteArray m_ownHost;    // where the server saw this player, from its own JOIN
+    QByteArray m_standIn;    // registering under it, only to ask who holds the nickname
+    QByteArray m_holderHost;
 };

@@ -22,8 +22,10 @@ struct InboundRules {
         {"PING", [](S &s, const L &l) { return s.m_life.PingStep(l); }},
         {"own JOIN / KICK / refused JOIN / ERROR", [](S &s, const L &l) { return s.m_life.ChannelStateRule(l); }},
         {"404 / 442 after a typed line", [](S &s, const L &l) { return s.m_speakers.RefusedLineRule(l); }},
+        {"404 after a hut claim", [](S &s, const L &l) { return s.m_hut.RefusedClaimRule(l, s.m_clock.now()); }},
         {"353 / JOIN / PART / KICK / QUIT / NICK: who is here", [](S &s, const L &l) { return s.m_members.PresenceRule(l); }},
         {"own JOIN / NICK: who speaks", [](S &s, const L &l) { return s.m_speakers.PresenceRule(l); }},
+        {"353 / 324 / MODE: may this player speak", [](S &s, const L &l) { return s.m_speakers.ModeRule(l); }},
         {"own JOIN / PART / KICK / QUIT / NICK: who holds places", [](S &s, const L &l) { return s.m_hut.PresenceRule(l, s.m_clock.now()); }},
         {"QUIT", [](S &s, const L &l) { return s.m_members.DepartureRule(l, s.m_life.inLobby()); }},
         {"JOIN: presence", [](S &s, const L &l) { return s.m_members.ArrivalRule(l, s.m_life.inLobby()); }},
@@ -42,7 +44,7 @@ struct InboundRules {
     // processor predicts, instead of one call through a pointer that changes each time.
     static void DispatchInbound(S &s, const L &line)
     {
-#pragma GCC unroll 24
+#pragma GCC unroll 26
         for (std::size_t i = 0; i < std::size(table); ++i)
             if (!table[i].apply(s, line))
                 return;

@@ -12,6 +12,10 @@ void HutModel::LaunchButton_Click()
 {
     if (!isHost() || !is(m_holders[0], m_self))
         return;
+    if (!m_speakers.maySpeak()) {  // the members would never start
+        m_out.view().showLaunchProblem(Moderated + QStringLiteral("nobody would start the game."));
+        return;
+    }
     const GameLauncher::Plan game = GameLauncher::find();
     if (!game.ready()) {  // nothing sent: the hut, the lobby and the connection stay as they were
         m_out.view().showLaunchProblem(game.missing);

@@ -56,7 +56,7 @@ int HutModel::leave()
     drop(m_self, old);
     m_mine = 0;
     m_host.clear();
-    m_hostExitedAt = -1;
+    m_hostExitedAt = m_claimedAt = -1;
     m_toldClaims.clear();
     return old;
 }

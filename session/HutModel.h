@@ -31,6 +31,8 @@ public:
     static constexpr qint64 ExitGraceMs = 10000;     // a launch still counts this long after the host's exit
     static constexpr qint64 AnswerWindowMs = 10000;  // answers to this client's JOIN or Refresh still racing
     static constexpr qint64 RestoreMs = 2000;        // the own place comes back after a refresh this often
+    static inline const QString Moderated =
+        QStringLiteral("The lobby is moderated and the channel does not hear you (an operator can give you a voice): ");
 
     // Why this member left the hut without being asked.
     enum class Why { None, HostLeftLobby, HostLeftHut, HostContested, HostIgnored };
@@ -98,6 +100,8 @@ public:
     bool LaunchRule(const InboundLine &line, qint64 nowMs);
     bool HutExitOrAnnouncementRule(const InboundLine &line, qint64 nowMs);
     bool HutQueryRule(const InboundLine &line, bool inLobby);
+    // The channel refused (404) this player's claim just sent: nobody saw it, the place goes.
+    bool RefusedClaimRule(const InboundLine &line, qint64 nowMs);
 
 private:
     bool is(QByteArrayView a, QByteArrayView b) const { return m_server.sameName(a, b); }
@@ -130,4 +134,5 @@ private:
     QByteArrayList m_toldClaims;       // who was told claiming this player's place, once each
     QByteArrayList m_owed;
     QByteArray m_ownHost;              // where the server sees this player, from its own JOIN
+    qint64 m_claimedAt = -1;           // this player's last claim went out: a 404 soon after refuses it
 };

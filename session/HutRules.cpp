@@ -73,6 +73,10 @@ void HutModel::Player_Click(int Index, bool inLobby, qint64 nowMs)
 {
     if (Index < 0 || Index >= Places || !inLobby)
         return;  // out of the lobby nobody would know of the place
+    if (!m_speakers.maySpeak() && Index + 1 != m_mine) {
+        m_out.view().showHutMessage(Moderated + QStringLiteral("nobody would see you take a place."));
+        return;
+    }
     switch (join(Index + 1, nowMs)) {
     case Join::AlreadyIn:
         m_out.view().showInHutMessage();
@@ -92,6 +96,20 @@ void HutModel::Player_Click(int Index, bool inLobby, qint64 nowMs)
     }
     showPlaces();
     m_out.send(LobbyCommands::tavHut1(m_channel, m_self, m_mine), HutPlaceLine);
+    m_claimedAt = nowMs;
+}
+
+bool HutModel::RefusedClaimRule(const InboundLine &line, qint64 nowMs)
+{
+    if (!line.irc.isCommand("404") || !is(line.irc.param(1), m_channel) || m_mine == 0 || m_claimedAt < 0
+        || nowMs - m_claimedAt > AnswerWindowMs)
+        return true;
+    const int slot = leave();  // no exit: nobody heard the claim, and the channel would refuse it too
+    showPlaces();
+    m_out.view().appendChat(QStringLiteral(" -=The channel did not hear you take place %1 (%2): you have no place in the hut=-")
+                                .arg(slot)
+                                .arg(WireText::shownChat(WireText::decode(line.irc.params().last()))));
+    return true;
 }
 
 void HutModel::QuitButton_Click()

@@ -53,8 +53,11 @@ void Speakers::ignore(QByteArrayView name, bool ignored)
 // An ignored player who takes another nickname is still the one ignored, in any letter case.
 bool Speakers::PresenceRule(const InboundLine &line)
 {
-    if (line.irc.isCommand("JOIN") && isMe(line.irc.senderNick()) && m_server.sameName(line.irc.param(0), m_channel))
+    if (line.irc.isCommand("JOIN") && isMe(line.irc.senderNick()) && m_server.sameName(line.irc.param(0), m_channel)) {
         m_ownPrefixSize = line.irc.prefix.size();
+        m_moderated = false;  // in again: the names list and the 324 that follow tell
+        m_ownMarks.clear();
+    }
     if (!line.irc.isCommand("NICK"))
         return true;
     const auto from = lobbyName(line.irc.senderNick());
@@ -117,6 +120,39 @@ bool Speakers::RefusedLineRule(const InboundLine &line)
         const IrcLine::Params params = msg.params();
         m_out.view().appendChat(QStringLiteral(" -=Not sent: the server refused your line (%1)=-")
                                     .arg(WireText::shownChat(WireText::decode(params.last()))));
+    }
+    return true;
+}
+
+bool Speakers::ModeRule(const InboundLine &line)
+{
+    const IrcLine &msg = line.irc;
+    const IrcLine::Params params = msg.params();
+    if (msg.isCommand("353") && params.size() >= 4 && m_server.sameName(params[2], m_channel)) {
+        for (const QByteArray &entry : params[3].toByteArray().split(' '))
+            if (const QByteArrayView name = m_server.stripStatus(entry); !name.isEmpty() && isMe(name))
+                m_ownMarks = entry.first(entry.size() - name.size());
+    } else if (msg.isCommand("324") && params.size() >= 3 && m_server.sameName(params[1], m_channel)) {
+        m_moderated = false;  // the whole set of modes: no m, not moderated
+        for (const ServerInfo::ModeChange &change : m_server.modeChanges(params, 2))
+            if (change.mode == 'm')
+                m_moderated = change.set;
+    } else if (msg.isCommand("MODE") && params.size() >= 2 && m_server.sameName(params[0], m_channel)) {
+        for (const ServerInfo::ModeChange &change : m_server.modeChanges(params, 1)) {
+            if (change.mode == 'm')
+                m_moderated = change.set;
+            else if (change.mark && isMe(change.param) && !change.set)
+                m_ownMarks.removeIf([&](char c) { return c == change.mark; });
+            else if (change.mark && isMe(change.param) && !m_ownMarks.contains(change.mark))
+                m_ownMarks.append(change.mark);
+        }
+    } else {
+        return true;
+    }
+    if (m_toldMuted == maySpeak()) {  // told once each change
+        m_toldMuted = !maySpeak();
+        m_out.view().appendChat(m_toldMuted ? QStringLiteral(" -=The lobby is moderated: the channel does not hear you=-")
+                                            : QStringLiteral(" -=The channel hears you again=-"));
     }
     return true;
 }

@@ -44,6 +44,10 @@ public:
     // is in the channel.
     bool said(const InboundLine &line, QByteArrayView name, Route route = Route::Channel) const;
 
+    // False while the channel is moderated (+m) and this player has neither voice nor any
+    // higher status: the server refuses what he sends to it (404).
+    bool maySpeak() const { return !m_moderated || !m_ownMarks.isEmpty(); }
+
     void ignore(QByteArrayView name, bool ignored);
     bool isIgnored(QByteArrayView name) const { return m_ignored.contains(name); }
     // The ignore came along with a change of nickname.
@@ -63,6 +67,8 @@ public:
     // NICK carries the ignore along.
     bool PresenceRule(const InboundLine &line);
     bool RefusedLineRule(const InboundLine &line);
+    // 324, MODE and the names list: is the channel moderated, and what status has this player?
+    bool ModeRule(const InboundLine &line);
     bool TavChatRule(const InboundLine &line, qint64 nowMs);
     bool TavMsgRule(const InboundLine &line, qint64 nowMs);
     bool TavLnkRule(const InboundLine &line, qint64 nowMs);
@@ -89,4 +95,7 @@ private:
     std::shared_ptr<bool> m_linkAnswerAlive = std::make_shared<bool>(true);
     bool m_typedSinceRefusal = false;  // a typed line went out since the server last refused one
     qsizetype m_ownPrefixSize = -1;    // "nick!user@host" as the server relays this player's lines
+    bool m_moderated = false;
+    QByteArray m_ownMarks;             // this player's status marks in the channel ("@", "+", ...)
+    bool m_toldMuted = false;          // what the chat box last said of it
 };

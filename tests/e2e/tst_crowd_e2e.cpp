@@ -120,6 +120,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(dee.inboundLog().text().count("PING :") >= 2, 30000);  // the server took the PONGs
         QVERIFY(c.server.restart());
         QTRY_VERIFY_WITH_TIMEOUT(!SessionProbe{dee}.life().inLobby(), 20000);
+        // Her name held meanwhile (from her own address, as everybody here): she asks whose it is and waits.
+        SessionProbe{dee}.skip(-3600000);  // her next try waits until the holder is in
+        PlainIrcClient holder;
+        QVERIFY(holder.enter(c.server.port(), "DeeOnTavNET", {}));
+        SessionProbe{dee}.skip(3600000 + ConnectionLife::LongestWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!c.views[0].chat.filter("still held by your old connection").isEmpty(), 20000);
+        QVERIFY(dee.inboundLog().text().contains(" 311 ") && !dee.inboundLog().text().contains(" 401 "));  // WHOIS named the holder
+        holder.disconnectFromHost();
         QVERIFY2(c.views[0].caption.startsWith("Tavarine IRC Client, Dis-Connected"), qPrintable(c.views[0].caption));
         QVERIFY(!dee.Send_Click(QStringLiteral("anyone?")));
         dee.Player_Click(0);

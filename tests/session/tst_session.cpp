@@ -172,16 +172,41 @@ private slots:
         QVERIFY(view.chat.last().startsWith(" -=The connection to the server was lost. Reconnecting in ") && !view.canRejoin);
         QCOMPARE(view.caption, QStringLiteral("Tavarine IRC Client, Dis-Connected (Server has kicked you)"));
         QVERIFY(!session->Send_Click(QStringLiteral("hello?")) && !SessionProbe{*session}.socket().send(Ch + "late\r\n"));
-        const QPointer<QTcpSocket> old = server->client;
-        SessionProbe{*session}.skip(2 * ConnectionLife::LongestWaitMs);
-        QTRY_VERIFY(server->client != old);
-        QVERIFY(sent(Registration) && deliver(":irc.test.local 433 * AnnOnTavNET :Nickname in use\r\n"));
-        QVERIFY(view.chat.last().contains("still held by your old connection") && SessionProbe{*session}.reconnectPending());
+        // The name taken on coming back: a stand-in, never the lobby's form, asks whose it is;
+        // the old connection (her JOIN's host) or another user is told as it is, and tried again.
+        for (const QByteArray host : {"127.0.0.1", "10.9.9.9"}) {
+            const QPointer<QTcpSocket> old = server->client;
+            SessionProbe{*session}.skip(2 * ConnectionLife::LongestWaitMs);
+            QTRY_VERIFY(server->client != old);
+            QVERIFY(sent(Registration) && deliver(":irc.test.local 433 * AnnOnTavNET :Nickname in use\r\n") && sent("NICK AnnOnTavNE"));
+            QVERIFY(deliver(":irc.test.local 001 AnnOnTavNE4 :Welcome\r\n") && server->waitFor("WHOIS AnnOnTavNET\r\n"));
+            QVERIFY(deliver(":irc.test.local 311 AnnOnTavNE4 AnnOnTavNET ~AnnOnTavNET " + host + " * :TavUser\r\n:irc.test.local 318 AnnOnTavNE4 AnnOnTavNET :End\r\n"));
+            QVERIFY(std::exchange(server->received, {}) == "WHOIS AnnOnTavNET\r\n" && SessionProbe{*session}.reconnectPending());
+            QVERIFY(view.chat.last().contains(host == "127.0.0.1" ? "still held by your old connection" : "another user (10.9.9.9) has taken your nickname"));
+        }
         const QPointer<QTcpSocket> refused = server->client;
         SessionProbe{*session}.skip(2 * ConnectionLife::LongestWaitMs);
         QTRY_VERIFY(server->client != refused);
         QVERIFY(sent(Registration) && join());
         QVERIFY(view.chat.last() == " -=Back in the lobby=-" && session->Send_Click(QStringLiteral("back")));
+    }
+    // A moderated channel does not hear Ann: told once a change, her claim and her launch refused
+    // with the reason, a voice lifts it; a claim the channel refused anyway is taken back.
+    void moderated()
+    {
+        const QByteArray mode = ":BobOnTavNET!u@h MODE #TavarineNET_3 ";
+        QVERIFY(join() && deliver(":irc.test.local 324 AnnOnTavNET #TavarineNET_3 +ntk key\r\n" + mode + "+mlo 9 BobOnTavNET\r\n"));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=The lobby is moderated: the channel does not hear you=-"));
+        session->Player_Click(0);
+        QVERIFY(view.hutMessages.last().startsWith("The lobby is moderated") && !view.taken(0));
+        QVERIFY(deliver(mode + "+lbv 9 x!*@* AnnOnTavNET\r\n") && view.chat.last() == " -=The channel hears you again=-");
+        session->Player_Click(0);
+        QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && deliver(mode + "-v AnnOnTavNET\r\n"));
+        session->LaunchButton_Click();
+        QVERIFY(view.launchProblems.last().startsWith("The lobby is moderated") && view.taken(0));
+        QVERIFY(deliver(":irc.test.local 404 AnnOnTavNET #TavarineNET_3 :Cannot send to channel\r\n") && !view.taken(0));
+        QVERIFY(view.chat.last().startsWith(" -=The channel did not hear you take place 1 (Cannot send"));
+        QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing to take back from others
     }
     // Lines written right before a close reach the server, even with its lines still unread.
     void closeWithUnreadInput()

@@ -79,7 +79,8 @@ private slots:
     {
         QTest::addColumn<QByteArrayList>("lines");
         QTest::addColumn<QByteArray>("command");
-        QTest::addColumn<QByteArray>("seen");  // mapping (0 ascii, 1 rfc1459), "@+~Bob" unmarked, "+x" a channel, targets, nickname length
+        // mapping (0 ascii, 1 rfc1459), "@+~Bob" unmarked, "+x" a channel, targets, nickname length, "+hlv-l x 9 Ann" as changes
+        QTest::addColumn<QByteArray>("seen");
         const QByteArrayList ngircd{
             ":irc.t 005 Ann RFC2812 IRCD=ngIRCd CHARSET=UTF-8 CASEMAPPING=ascii PREFIX=(qaohv)~&@%+ CHANTYPES=#&+ "
             "CHANMODES=beI,k,l,imMnOPQRstVz CHANLIMIT=#&+:10 :are supported on this server",
@@ -95,14 +96,14 @@ private slots:
                 lines << ":irc.t 005 Ann " + QByteArray(then) + " :are supported";
             QTest::newRow(name) << lines << QByteArray(command) << QByteArray(seen);
         };
-        row("before 005", {}, "", "PRIVMSG", "1 Bob 0 1 0");
-        row("ngircd 26", ngircd, "", "PRIVMSG", "0 Bob 1 1 31");
-        row("InspIRCd 3", inspircd, "", "PRIVMSG", "1 ~Bob 0 20 31");
-        row("TARGMAX over MAXTARGETS", inspircd, "TARGMAX=NOTICE:,PRIVMSG:4", "privmsg", "1 ~Bob 0 4 31");
-        row("TARGMAX, no limit", inspircd, "TARGMAX=NOTICE:,PRIVMSG:4", "NOTICE", "1 ~Bob 0 2147483647 31");
-        row("PREFIX without modes", {}, "PREFIX=@ CHANTYPES=#+", "PRIVMSG", "1 +~Bob 1 1 0");
-        row("malformed", ngircd, "PREFIX=(ov CASEMAPPING= NICKLEN=abc TARGMAX=PRIVMSG:x MAXTARGETS=3", "PRIVMSG", "0 Bob 1 3 31");
-        row("negated", ngircd, "-CASEMAPPING -NICKLEN -PREFIX -CHANTYPES", "PRIVMSG", "1 Bob 0 1 0");
+        row("before 005", {}, "", "PRIVMSG", "1 Bob 0 1 0 h%=x,l=9,v+=Ann,l=");
+        row("ngircd 26", ngircd, "", "PRIVMSG", "0 Bob 1 1 31 h%=x,l=9,v+=Ann,l=");
+        row("InspIRCd 3", inspircd, "", "PRIVMSG", "1 ~Bob 0 20 31 h=,l=x,v+=9,l=");
+        row("TARGMAX over MAXTARGETS", inspircd, "TARGMAX=NOTICE:,PRIVMSG:4", "privmsg", "1 ~Bob 0 4 31 h=,l=x,v+=9,l=");
+        row("TARGMAX, no limit", inspircd, "TARGMAX=NOTICE:,PRIVMSG:4", "NOTICE", "1 ~Bob 0 2147483647 31 h=,l=x,v+=9,l=");
+        row("PREFIX without modes", {}, "PREFIX=@ CHANTYPES=#+", "PRIVMSG", "1 +~Bob 1 1 0 h=,l=x,v=,l=");
+        row("malformed", ngircd, "PREFIX=(ov CASEMAPPING= NICKLEN=abc TARGMAX=PRIVMSG:x MAXTARGETS=3", "PRIVMSG", "0 Bob 1 3 31 h%=x,l=9,v+=Ann,l=");
+        row("negated", ngircd, "-CASEMAPPING -NICKLEN -PREFIX -CHANTYPES", "PRIVMSG", "1 Bob 0 1 0 h%=x,l=9,v+=Ann,l=");
     }
     void serverInfo()
     {
@@ -112,8 +113,13 @@ private slots:
         for (const QByteArray &line : lines)
             info.read005(IrcLine::parse(line));
         QVERIFY(info.isChannel("#TavarineNET_3") && !info.isChannel(""));
+        QByteArrayList changes;  // mode, its names-list mark, "=", the parameter it took
+        for (const ServerInfo::ModeChange &c : info.modeChanges(IrcLine::parse("MODE #c +hlv-l x 9 Ann").params(), 1))
+            changes << c.mode + (c.mark ? QByteArray(1, c.mark) : QByteArray()) + "=" + c.param.toByteArray();
         QTEST(QByteArrayList({QByteArray::number(int(info.caseMapping())), info.stripStatus("@+~Bob").toByteArray(), QByteArray::number(info.isChannel("+x")),
-                              QByteArray::number(info.maxTargets(command)), QByteArray::number(info.nickLength())}).join(' '), "seen");
+                              QByteArray::number(info.maxTargets(command)), QByteArray::number(info.nickLength()), changes.join(',')})
+                  .join(' '),
+              "seen");
     }
     void caseMappings()  // the same name, and the same hash, exactly where the server's folding says so
     {
