@@ -293,6 +293,18 @@ private slots:
         honest("two took place 1 at once: Ann saw this one first", {"settle", hosted + "\nCy: ...TAVHUT1 Cy> 1|||", "click", exit, launch});
         honest("two took place 1 at once: Ann saw the other first", {"settle", "Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click",
                "Cy: ...TAVHUT1LAUNCH Cy> 10.9.9.9|||"}, "10.9.9.9");
+        // The server's witness, the hut channel's operator: a claim it contradicts counts for nothing.
+        const QByteArray namesEnd = ":irc.test.local 366 AnnOnTavNET #TavarineNET_3-hut :End of NAMES list",
+                         aside = ":EveOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Eve> 1|||", bobMadeIt =
+                             ":irc.test.local 353 AnnOnTavNET = #TavarineNET_3-hut :EveOnTavNET @BobOnTavNET\n" + namesEnd;
+        honest("witness: a stranger's claim before the host's", {bobMadeIt, aside, hosted, "click", exit, launch});
+        honest("witness: a stranger's claim after Ann sat", {bobMadeIt, hosted, "click", aside, exit + "\n" + launch});
+        honest("witness: after a contest", {aside + "\n" + hosted, bobMadeIt, "click", exit, launch});
+        attack("witness: a claim it contradicts", {bobMadeIt, evesHut, "click"}, ",,,;0;no host yet");
+        attack("witness: none, a classic host", {namesEnd, aside + "\n" + hosted, "click"}, "Eve|Bob,,,;0;attests none of them");
+        attack("witness: Cy made the hut first", {"host", ":" + OwnPrefix + " JOIN :#TavarineNET_3-hut\n"
+               ":irc.test.local 353 AnnOnTavNET = #TavarineNET_3-hut :AnnOnTavNET @CyOnTavNET\n" + namesEnd,
+               "Cy: ...TAVHUT1 Cy> 1|||"}, "Cy,,,;0;Cy made the hut first: the server attests them as its host");
     }
     void whoMaySteerTheHut()
     {
@@ -301,7 +313,7 @@ private slots:
         QFETCH(QByteArray, after);
         QVERIFY(join());
         LobbySession &s = *session;
-        const QHash<QByteArray, std::function<void()>> actions{{"click", [&] { s.Player_Click(1); }},
+        const QHash<QByteArray, std::function<void()>> actions{{"click", [&] { s.Player_Click(1); }}, {"host", [&] { s.Player_Click(0); }},
             {"refresh", [&] { s.Refresh_Click(); }}, {"grace", [&] { SessionProbe{s}.skip(HutModel::ExitGraceMs); }},
             {"settle", [&] { SessionProbe{s}.skip(HutModel::AnswerWindowMs); }}, {"restore", [&] { SessionProbe{s}.skip(HutModel::RestoreMs); }}};
         for (const QByteArray &step : steps) {
@@ -325,10 +337,30 @@ private slots:
         QCOMPARE(places.join(','), expected[0]);
         QCOMPARE(QByteArray::number(hut.MyHutSlot()), expected[1]);
         QVERIFY(!view.closed && SessionProbe{*session}.socket().isConnected() && launcher->starts().isEmpty());
+        const QString told = (view.chat + view.hutMessages).join('\n');
         if (expected.size() > 2)  // a member that left was told why; a player whose place is claimed, by whom
-            QVERIFY2(view.chat.join('\n').contains(expected[2]), qPrintable(view.chat.join('\n')));
-        if (hut.MyHutSlot() == 0 && expected.size() > 2)  // and its exit went out
-            QVERIFY(server->waitFor(Ch + "...TAVHUT1EXIT Ann> 2|||\r\n"));
+            QVERIFY2(told.contains(expected[2]), qPrintable(told));
+        if (hut.MyHutSlot() == 0 && expected.size() > 2 && !view.hutMessages.size())  // and its exit went out
+            QVERIFY(server->waitFor(Ch + "...TAVHUT1EXIT Ann> "));
+    }
+    // Ann makes the hut channel: she closes it, lets in whoever sits down, and leaves it with place 1.
+    // A member follows only its host's invitation; a refresh asks the server again.
+    void hutChannel()
+    {
+        QVERIFY(join());
+        session->Player_Click(0);
+        QVERIFY(sent("JOIN #TavarineNET_3-hut\r\n" + Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        QVERIFY(deliver(":" + OwnPrefix + " JOIN :#TavarineNET_3-hut\r\n:irc.test.local 353 AnnOnTavNET = #TavarineNET_3-hut "
+                        ":@AnnOnTavNET\r\n:irc.test.local 366 AnnOnTavNET #TavarineNET_3-hut :End of NAMES list\r\n"));
+        QVERIFY(sent("MODE #TavarineNET_3-hut +it\r\n") && from("Cy", "...TAVHUT1 Cy> 2|||"));
+        QVERIFY(sent("INVITE CyOnTavNET #TavarineNET_3-hut\r\n") && SessionProbe{*session}.hut().attestedHost() == "Ann");
+        session->QuitButton_Click();
+        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\nPART #TavarineNET_3-hut\r\n") && from("Bob", "...TAVHUT1 Bob> 1|||"));
+        session->Player_Click(2);
+        QVERIFY(deliver(":EveOnTavNET!u@h INVITE AnnOnTavNET :#TavarineNET_3-hut\r\n:BobOnTavNET!u@h INVITE AnnOnTavNET :#TavarineNET_3-hut\r\n"));
+        QVERIFY(server->waitFor("JOIN #TavarineNET_3-hut\r\n") && std::exchange(server->received, {}).count("JOIN") == 1);
+        session->Refresh_Click();
+        QVERIFY(sent("NAMES #TavarineNET_3-hut\r\n"));
     }
     // A stranger's queries cost one answer; what Ann types keeps its turn and arrives whole, in
     // lines that fit once the server puts her prefix in front. (What a close writes: the queue's
