@@ -245,7 +245,6 @@ bool HutModel::HutExitOrAnnouncementRule(const InboundLine &line, qint64 nowMs)
 bool HutModel::WitnessRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
-    const bool numeric = msg.command.size() == 3 && msg.command[0] >= '0' && msg.command[0] <= '9';
     if (msg.isCommand("353")) {  // me = #hut :@op names
         const IrcLine::Params p = msg.params();
         if (p.size() < 3 || !is(p[p.size() - 2], m_hutChannel))
@@ -262,8 +261,6 @@ bool HutModel::WitnessRule(const InboundLine &line)
         }
         return true;
     }
-    if (numeric && !msg.isCommand("366") && !msg.isCommand("473"))
-        return true;
     if (msg.isCommand("366") && is(msg.param(1), m_hutChannel)) {
         const QByteArray made = std::exchange(m_reading, {});
         apply(attest(made));
@@ -278,10 +275,9 @@ bool HutModel::WitnessRule(const InboundLine &line)
         askWitness();  // closed: somebody made it first, and the server says who
     } else if (msg.isCommand("JOIN") && is(msg.param(0), m_hutChannel) && m_speakers.isMe(msg.senderNick())) {
         m_reading.clear();
+        m_inHutChannel = true;
         if (m_mine < 1)
             partHut();  // left the hut while the JOIN was on its way
-        else
-            m_inHutChannel = true;
     } else if ((msg.isCommand("PART") && is(msg.param(0), m_hutChannel) && m_speakers.isMe(msg.senderNick()))
                || (msg.isCommand("KICK") && is(msg.param(0), m_hutChannel) && m_speakers.isMe(msg.param(1)))) {
         m_inHutChannel = m_hutOperator = false;
