@@ -21,11 +21,6 @@ QByteArray slotLine(const char *keyword, const QByteArray &channel, const QByteA
 }
 }  // namespace
 
-QByteArray asNotice(const QByteArray &line)
-{
-    return line.startsWith("PRIVMSG ") ? "NOTICE " + line.sliced(8) : line;
-}
-
 QByteArray getTavList(const QByteArray &channel)
 {
     return line(channel, "...GETTAVLIST");

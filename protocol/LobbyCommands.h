@@ -24,9 +24,6 @@ QByteArray tavMsg(const QByteArray &channel, const QByteArray &text);
 QByteArray tavLnk(const QByteArray &channel, const QByteArray &address);
 
 QByteArray withoutLineBreaks(QByteArray text);
-// The same line as a NOTICE: older clients take lobby lines from notices too, this
-// program does not, so it can tell such a line from a player's own announcement.
-QByteArray asNotice(const QByteArray &line);
 
 // Typed text in pieces of at most maxBytes of UTF-8, each cut between two characters
 // (grapheme clusters), at a blank where the piece has one; the blank cut at is dropped.

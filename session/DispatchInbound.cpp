@@ -27,6 +27,7 @@ struct InboundRules {
         {"own JOIN / NICK: who speaks", [](S &s, const L &l) { return s.m_speakers.PresenceRule(l); }},
         {"353 / 324 / MODE: may this player speak", [](S &s, const L &l) { return s.m_speakers.ModeRule(l); }},
         {"own JOIN / PART / KICK / QUIT / NICK: who holds places", [](S &s, const L &l) { return s.m_hut.PresenceRule(l, s.m_clock.now()); }},
+        {"353 / 366 / 473 / JOIN / PART / KICK / INVITE of the hut channel", [](S &s, const L &l) { return s.m_hut.WitnessRule(l); }},
         {"QUIT", [](S &s, const L &l) { return s.m_members.DepartureRule(l, s.m_life.inLobby()); }},
         {"JOIN: presence", [](S &s, const L &l) { return s.m_members.ArrivalRule(l, s.m_life.inLobby()); }},
         {"JOIN: hut place", [](S &s, const L &l) { return s.m_hut.ArrivalRule(l, s.m_life.inLobby()); }},

@@ -28,9 +28,11 @@ void HutModel::LaunchButton_Click()
     const QByteArray localIP = m_out.localIP();
     m_out.send(LobbyCommands::tavHut1Launch(m_channel, m_self, localIP), Typed, true);
     QString error;
-    if (!GameLauncher::start(game, CommandLines::host(WireText::decode(m_self), QString::fromLatin1(localIP)), &error)) {
-        // Slot 0 now, and never in place of the real exit still waiting: the user stays outside the hut.
+    const bool started = GameLauncher::start(game, CommandLines::host(WireText::decode(m_self), QString::fromLatin1(localIP)), &error);
+    if (!started)  // slot 0 now, and never in place of the real exit still waiting: the user stays outside the hut
         m_out.send(LobbyCommands::tavHut1Exit(m_channel, m_self, 0));
+    partHut();  // behind the launch: the hut channel is free for the next host
+    if (!started) {
         m_out.view().showLaunchProblem(QStringLiteral("The members were told to start, but the game could not be started here: ") + error);
         return;
     }
@@ -57,6 +59,7 @@ bool HutModel::LaunchRule(const InboundLine &line, qint64 nowMs)
         return false;
     // The member leaves the hut whatever happens next: it either follows the host or says why not.
     sendHutExit(leave(), true);
+    partHut();
     showPlaces();
     QString error;
     // Behind a router the line's address is a private one: the server's view of both players tells where to dial.

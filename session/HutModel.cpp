@@ -4,7 +4,7 @@
 HutModel::HutModel(const ServerInfo &server, const LobbyMembers &members, const Speakers &speakers, Outbox &out,
                    QByteArray nickname, QByteArray channel)
     : m_server(server), m_members(members), m_speakers(speakers), m_out(out), m_self(std::move(nickname)),
-      m_channel(std::move(channel))
+      m_channel(std::move(channel)), m_hutChannel(m_channel + "-hut")
 {
 }
 
@@ -54,6 +54,8 @@ int HutModel::leave()
     if (old == 0)
         return 0;
     drop(m_self, old);
+    if (old == 1 && is(m_attestedHost, m_self))
+        m_attestedHost.clear();  // the hut channel goes with this player
     m_mine = 0;
     m_host.clear();
     m_hostExitedAt = m_claimedAt = -1;
@@ -107,6 +109,8 @@ HutModel::Change HutModel::claim(QByteArrayView name, int slot, qint64 nowMs)
         c.claimsMine = name.toByteArray();
         return c;
     }
+    if (slot == 1 && !m_attestedHost.isEmpty() && !is(name, m_attestedHost))
+        return c;  // the server says who made the hut
     QByteArrayList &claims = m_claims[slot - 1];
     for (const QByteArray &claimant : claims)
         if (is(claimant, name))
@@ -128,6 +132,8 @@ HutModel::Change HutModel::claim(QByteArrayView name, int slot, qint64 nowMs)
     setHolder(slot);
     c.places |= slot <= Places;
     c.joinedMine = m_mine > 0 && slot <= Places;
+    if (slot > 1 && slot <= Places)
+        c.seated = name.toByteArray();
     if (slot == 1 && member && isMyHost(name))
         m_hostExitedAt = -1;  // back in place 1
     if (slot == 1 && member && claims.size() > 1)  // answers raced: nobody can tell who holds it
@@ -143,12 +149,16 @@ HutModel::Change HutModel::exit(QByteArrayView name, int slot, qint64 nowMs)
     // The host's exit counts even while a refresh shows the place free: his launch follows.
     if (slot == 1 && m_mine > 1 && isMyHost(name))
         m_hostExitedAt = nowMs;
+    if (slot == 1 && is(name, m_attestedHost))
+        m_attestedHost.clear();  // his own word that he left: the next to make the hut may host
     c.places = drop(name, slot) && slot <= Places;
     return c;
 }
 
 HutModel::Change HutModel::gone(QByteArrayView name, Why why)
 {
+    if (is(name, m_attestedHost))
+        m_attestedHost.clear();
     if (m_mine > 1 && isMyHost(name)) {
         Change c = leaveBecause(why);
         for (int slot = 1; slot <= TableSize; ++slot)
@@ -158,6 +168,24 @@ HutModel::Change HutModel::gone(QByteArrayView name, Why why)
     Change c;
     for (int slot = 1; slot <= TableSize; ++slot)
         c.places |= drop(name, slot) && slot <= Places;
+    return c;
+}
+
+HutModel::Change HutModel::attest(QByteArrayView name)
+{
+    Change c;
+    m_attestedHost = name.toByteArray();
+    if (name.isEmpty())
+        return c;  // no witness: the answers alone tell
+    if (m_mine == 1 && !is(name, m_self)) {  // both took place 1 at once: the server saw him first
+        c = leaveBecause(Why::MadeFirst);
+        c.host = m_attestedHost;
+    }
+    QByteArrayList &claims = m_claims[0];
+    const qsizetype before = claims.size();
+    claims.removeIf([&](const QByteArray &n) { return !is(n, name); });
+    setHolder(1);
+    c.places |= claims.size() != before;
     return c;
 }
 
@@ -194,8 +222,10 @@ void HutModel::reset()
         m_holders[slot - 1].clear();
     }
     m_hostSettled = false;
+    partHut();
+    m_attestedHost.clear();
+    m_reading.clear();
     m_answersUntil = m_restoreDue = -1;
     m_owed.clear();
-    m_out.drop(ClassicHut);
     showPlaces();
 }

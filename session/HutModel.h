@@ -24,6 +24,11 @@
 // client's own JOIN or Refresh come in any order, so while they are coming a second
 // claim on a held place contests it instead of losing to whoever spoke first; outside
 // that window the first claim this client saw holds.
+//
+// The server orders what no answer can: the hut's own channel (the lobby's name with
+// "-hut"), made by whoever took place 1 first, has him as its operator. A newcomer asks
+// the server who that is; a place-1 claim the witness contradicts counts for nothing.
+// Without a witness (a classic host, or no hut channel) the rules above stand alone.
 class HutModel {
 public:
     static constexpr int Places = 4;      // slots 1 to 4 are shown
@@ -35,7 +40,7 @@ public:
         QStringLiteral("The lobby is moderated and the channel does not hear you (an operator can give you a voice): ");
 
     // Why this member left the hut without being asked.
-    enum class Why { None, HostLeftLobby, HostLeftHut, HostContested, HostIgnored };
+    enum class Why { None, HostLeftLobby, HostLeftHut, HostContested, HostIgnored, MadeFirst };
     struct Change {
         bool places = false;      // what places 1 to 4 show changed
         int left = 0;             // this member left this place: its exit goes out
@@ -43,6 +48,7 @@ public:
         QByteArray host;          // the host it followed
         QByteArray claimsMine;    // another player claims this player's own place
         bool joinedMine = false;  // another player took a place in this player's hut
+        QByteArray seated;        // who took a place 2 to 4: the host lets him into the hut channel
     };
     enum class Join { Joined, AlreadyIn, Taken, NoHost, HostContested };
 
@@ -56,6 +62,10 @@ public:
     bool contested(int slot) const { return m_claims[slot - 1].size() > 1; }
     const QByteArray &host() const { return m_host; }
     bool isHost() const { return m_mine == 1; }
+    const QByteArray &hutChannel() const { return m_hutChannel; }
+    bool inHutChannel() const { return m_inHutChannel; }
+    // The hut channel's operator by the server's last word (a lobby name; empty: nobody).
+    const QByteArray &attestedHost() const { return m_attestedHost; }
 
     // The table: this player's own actions...
     Join join(int slot, qint64 nowMs);
@@ -73,6 +83,8 @@ public:
     Change gone(QByteArrayView name, Why why = Why::HostLeftLobby);
     // A launch from this player starts this member's game.
     bool launchCounts(QByteArrayView name, qint64 nowMs) const;
+    // The server names the hut channel's operator: place 1 is his alone, even over this player.
+    Change attest(QByteArrayView name);
 
     // Timing: the host's exit grace running out, the own place coming back.
     qint64 nextDue() const;
@@ -102,6 +114,8 @@ public:
     bool HutQueryRule(const InboundLine &line, bool inLobby);
     // The channel refused (404) this player's claim just sent: nobody saw it, the place goes.
     bool RefusedClaimRule(const InboundLine &line, qint64 nowMs);
+    // The hut channel: its names reply, this player's JOIN, PART or refusal there, an invitation.
+    bool WitnessRule(const InboundLine &line);
 
 private:
     bool is(QByteArrayView a, QByteArrayView b) const { return m_server.sameName(a, b); }
@@ -116,6 +130,9 @@ private:
     void sendHutExit(int slot, bool first = false);
     void owe(QByteArrayView ircNickname, bool inLobby);
     void forget(QByteArrayView ircNickname);
+    void askWitness();
+    void partHut();
+    void invite(QByteArrayView name);
 
     const ServerInfo &m_server;
     const LobbyMembers &m_members;
@@ -135,4 +152,9 @@ private:
     QByteArrayList m_owed;
     QByteArray m_ownHost;              // where the server sees this player, from its own JOIN
     qint64 m_claimedAt = -1;           // this player's last claim went out: a 404 soon after refuses it
+    QByteArray m_hutChannel;
+    QByteArray m_attestedHost;
+    QByteArray m_reading;              // the operator in the names reply still coming
+    bool m_inHutChannel = false;       // the server put this player in it
+    bool m_hutOperator = false;        // made it, and closed it to strangers
 };

@@ -32,6 +32,7 @@ void HutModel::apply(const Change &change)
     LobbyView &view = m_out.view();
     if (change.left) {
         sendHutExit(change.left);
+        partHut();
         const QString host = WireText::decode(change.host);
         switch (change.why) {
         case Why::HostLeftLobby:
@@ -46,6 +47,9 @@ void HutModel::apply(const Change &change)
         case Why::HostIgnored:
             view.appendChat(QStringLiteral(" -=You ignore %1, the host of your hut: you left it=-").arg(host));
             break;
+        case Why::MadeFirst:
+            view.appendChat(QStringLiteral(" -=%1 made the hut first: the server attests them as its host=-").arg(host));
+            break;
         case Why::None:
             break;
         }
@@ -57,6 +61,8 @@ void HutModel::apply(const Change &change)
     }
     if (change.joinedMine)
         view.askAttention();
+    if (!change.seated.isEmpty())
+        invite(change.seated);
     if (change.places)
         showPlaces();
 }
@@ -64,7 +70,6 @@ void HutModel::apply(const Change &change)
 // An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
 void HutModel::sendHutExit(int slot, bool first)
 {
-    m_out.drop(ClassicHut);  // the place it would tell of is no longer this player's
     m_owed.clear();
     m_out.send(LobbyCommands::tavHut1Exit(m_channel, m_self, slot), HutPlaceLine, first);
 }
@@ -86,15 +91,21 @@ void HutModel::Player_Click(int Index, bool inLobby, qint64 nowMs)
     case Join::NoHost:
         m_out.view().showHutMessage(QStringLiteral("The hut has no host yet. Take place 1 to host a game, or wait until a host takes it."));
         return;
-    case Join::HostContested:
-        m_out.view().showHutMessage(QStringLiteral("Place 1 is claimed by %1 at once, so nobody can tell who hosts this hut. "
-                                                   "Wait until one of them leaves it.")
-                                        .arg(WireText::decode(claimants(1).join(" and "))));
+    case Join::HostContested: {
+        const QString witness = m_attestedHost.isEmpty()
+            ? QStringLiteral("the server attests none of them as its host")
+            : QStringLiteral("the server attests %1 as its host").arg(WireText::decode(m_attestedHost));
+        m_out.view().showHutMessage(QStringLiteral("Place 1 is claimed by %1 at once, and %2, so nobody can tell who hosts "
+                                                   "this hut. Wait until one of them leaves it.")
+                                        .arg(WireText::decode(claimants(1).join(" and ")), witness));
         return;
+    }
     case Join::Joined:
         break;
     }
     showPlaces();
+    if (m_mine == 1 && !m_inHutChannel)  // whoever the server lets in first hosts
+        m_out.send(RegistrationLines::join(m_hutChannel));
     m_out.send(LobbyCommands::tavHut1(m_channel, m_self, m_mine), HutPlaceLine);
     m_claimedAt = nowMs;
 }
@@ -119,6 +130,7 @@ void HutModel::QuitButton_Click()
         return;
     showPlaces();
     sendHutExit(left);  // still carries the old slot
+    partHut();
 }
 
 void HutModel::Refresh_Click(qint64 nowMs)
@@ -128,7 +140,28 @@ void HutModel::Refresh_Click(qint64 nowMs)
     if (!m_out.connected())
         return;
     m_out.send(LobbyCommands::getHutList(m_channel), HutQuery);
+    askWitness();
     m_out.view().appendChat(QStringLiteral(" -=Refreshing Hut #1=-"));
+}
+
+void HutModel::askWitness()
+{
+    if (m_out.connected())
+        m_out.send("NAMES " + m_hutChannel + "\r\n", WitnessQuery);
+}
+
+void HutModel::partHut()
+{
+    if (m_inHutChannel && m_out.connected())
+        m_out.send("PART " + m_hutChannel + "\r\n");
+    m_inHutChannel = m_hutOperator = false;
+}
+
+// Only a seated member gets into the closed hut channel, and only from its operator.
+void HutModel::invite(QByteArrayView name)
+{
+    if (isHost() && m_hutOperator && m_out.connected())
+        m_out.send("INVITE " + RegistrationLines::ircNickname(name.toByteArray()) + " " + m_hutChannel + "\r\n");
 }
 
 void HutModel::ignored(QByteArrayView name)
@@ -185,6 +218,7 @@ bool HutModel::PresenceRule(const InboundLine &line, qint64 nowMs)
             if (const auto notice = HostAddress::hostNotice(QString::fromLatin1(m_out.localIP()), msg.senderHost()))
                 m_out.view().appendChat(QStringLiteral(" -=%1=-").arg(*notice));
         m_ownHost = msg.senderHost().toByteArray();
+        askWitness();  // goes before the announcement: the witness is asked as early as the answers
     } else if ((msg.isCommand("PART") && is(msg.param(0), m_channel)) || msg.isCommand("QUIT") || msg.isCommand("NICK")) {
         gone = msg.senderNick();
     } else if (msg.isCommand("KICK") && is(msg.param(0), m_channel)) {
@@ -226,6 +260,55 @@ bool HutModel::HutExitOrAnnouncementRule(const InboundLine &line, qint64 nowMs)
         return false;
     apply(exit ? this->exit(parts->name, *slot, nowMs) : claim(parts->name, *slot, nowMs));
     return *slot <= Places;  // beyond the four places only the table changes
+}
+
+// The server's word on the hut channel. The names reply's operator is the witness; this
+// player's own names reply after making the channel tells whether it came first.
+bool HutModel::WitnessRule(const InboundLine &line)
+{
+    const IrcLine &msg = line.irc;
+    if (msg.isCommand("353")) {  // me = #hut :@op names
+        const IrcLine::Params p = msg.params();
+        if (p.size() < 3 || !is(p[p.size() - 2], m_hutChannel))
+            return true;
+        const QByteArrayView names = p.last();
+        for (qsizetype start = 0; start < names.size() && m_reading.isEmpty();) {
+            const qsizetype blank = names.indexOf(' ', start) < 0 ? names.size() : names.indexOf(' ', start);
+            const QByteArrayView entry = names.sliced(start, blank - start);
+            const QByteArrayView nick = m_server.stripStatus(entry);
+            const auto name = m_speakers.lobbyName(nick);
+            if (name && entry.first(entry.size() - nick.size()).contains('@'))
+                m_reading = name->toByteArray();
+            start = blank + 1;
+        }
+        return true;
+    }
+    if (msg.isCommand("366") && is(msg.param(1), m_hutChannel)) {
+        const QByteArray made = std::exchange(m_reading, {});
+        apply(attest(made));
+        if (m_inHutChannel && isHost() && is(made, m_self) && !m_hutOperator) {
+            m_hutOperator = true;  // closed to strangers, and its topic is the host's alone
+            m_out.send("MODE " + m_hutChannel + " +it\r\n");
+            for (int slot = 2; slot <= Places; ++slot)
+                for (const QByteArray &member : claimants(slot))
+                    invite(member);
+        }
+    } else if (msg.isCommand("473") && is(msg.param(1), m_hutChannel)) {
+        askWitness();  // closed: somebody made it first, and the server says who
+    } else if (msg.isCommand("JOIN") && is(msg.param(0), m_hutChannel) && m_speakers.isMe(msg.senderNick())) {
+        m_reading.clear();
+        m_inHutChannel = true;
+        if (m_mine < 1)
+            partHut();  // left the hut while the JOIN was on its way
+    } else if ((msg.isCommand("PART") && is(msg.param(0), m_hutChannel) && m_speakers.isMe(msg.senderNick()))
+               || (msg.isCommand("KICK") && is(msg.param(0), m_hutChannel) && m_speakers.isMe(msg.param(1)))) {
+        m_inHutChannel = m_hutOperator = false;
+    } else if (msg.isCommand("INVITE") && is(msg.param(1), m_hutChannel) && m_mine > 1 && !m_inHutChannel) {
+        const auto from = m_speakers.lobbyName(msg.senderNick());
+        if (from && isMyHost(*from))  // only the host this member chose
+            m_out.send(RegistrationLines::join(m_hutChannel));
+    }
+    return true;
 }
 
 bool HutModel::HutQueryRule(const InboundLine &line, bool inLobby)

@@ -12,8 +12,7 @@ enum LineKind : SendThrottle::Kind {
     HutPlaceLine,  // this player's hut announcement or exit
     UserListQuery,
     HutQuery,
-    ClassicPresence,  // its TAVLIST again, for clients that empty their lists when somebody quits
-    ClassicHut,       // the same for its hut place
+    WitnessQuery,  // who is in the hut channel, and who made it
 };
 
 // What a model may do outward: send a line of a kind, and tell the view. The session

@@ -225,6 +225,32 @@ private slots:
         QVERIFY(lists(cy, "Ann,Dee") && lists(dee, "Ann,Cy"));
     }
 
+    // The server witnesses who hosts: a stranger answering a newcomer's JOIN with a private claim on
+    // place 1 keeps it out of nobody's hut, and the host lets its member into the closed hut channel.
+    void witness_data() { servers_data(); }
+    void witness()
+    {
+        ON_A_REAL_SERVER();
+        RealIrcServer server;
+        PlainIrcClient eve;
+        QVERIFY(server.start({.kind = RealIrcServer::Kind(kind)}) && eve.enter(server.port(), "EveOnTavNET"));
+        LobbySession bob("Bob", "#TavarineNET_3"), ann("Ann", "#TavarineNET_3");
+        bob.Form_Load(server.address());
+        QTRY_VERIFY_WITH_TIMEOUT(SessionProbe{bob}.life().inLobby(), 20000);
+        bob.Player_Click(0);
+        QVERIFY(arrives(eve.received, " :...TAVHUT1 Bob> 1|||\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(SessionProbe{bob}.hut().attestedHost(), QByteArray("Bob"), 20000);
+        ann.Form_Load(server.address());
+        QVERIFY(arrives(eve.received, ":AnnOnTavNET!"));
+        eve.send("PRIVMSG AnnOnTavNET :...TAVHUT1 Eve> 1|||\r\n");
+        const HutModel &hut = SessionProbe{ann}.hut();
+        QTRY_VERIFY_WITH_TIMEOUT(hut.attestedHost() == "Bob" && hut.claimants(1) == QByteArrayList{"Bob"}, 20000);
+        ann.Player_Click(1);
+        QCOMPARE(hut.MyHutSlot(), 2);
+        eve.send("JOIN #TavarineNET_3-hut\r\n");  // Ann is let in, Eve is not
+        QTRY_VERIFY_WITH_TIMEOUT(eve.received.contains(" 473 EveOnTavNET #TavarineNET_3-hut ") && hut.inHutChannel(), 20000);
+    }
+
     // A stranger who joined the empty channel first (its operator) and a second one who quits:
     // nothing of theirs pops up at Ann, and kicking Ann's host then taking his place and launching
     // in the same moment starts nothing; Ann leaves the hut with her host and is told. Kicked

@@ -271,6 +271,13 @@ private slots:
         QTest::newRow("exit and launch in separate reads") << QByteArrayList{hosted, "click", exit, launch} << QByteArray("10.1.2.3");
         QTest::newRow("two took place 1 at once: Ann saw the other first") << QByteArrayList{"Cy: ...TAVHUT1 Cy> 1|||\n" + hosted,
             "click", "Cy: ...TAVHUT1LAUNCH Cy> 10.9.9.9|||"} << QByteArray("10.9.9.9");
+        // The server's witness, the hut channel's operator: a claim it contradicts counts for nothing.
+        const QByteArray namesEnd = ":irc.test.local 366 AnnOnTavNET #TavarineNET_3-hut :End of NAMES list",
+                         aside = ":EveOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Eve> 1|||", bobMadeIt =
+                             ":irc.test.local 353 AnnOnTavNET = #TavarineNET_3-hut :EveOnTavNET @BobOnTavNET\n" + namesEnd;
+        for (const auto &[name, steps] : {std::pair{"witness: a stranger's claim before the host's", QByteArrayList{bobMadeIt, aside, hosted, "click", exit, launch}},
+                                          {"witness: a stranger's claim after Ann sat", {bobMadeIt, hosted, "click", aside, exit + "\n" + launch}}})
+            QTest::newRow(name) << steps << QByteArray("10.1.2.3");
     }
     void launchStartsTheGame()
     {
@@ -282,6 +289,32 @@ private slots:
             QVERIFY(step == "click" ? (session->Player_Click(1), true) : script(step));
         QVERIFY(launcher->waitFor(1) && view.closed);
         QCOMPARE(launcher->starts(), QStringList{"gxexec.exe tav3.exe /j tcp " + joins + " /nAnn /boundip 127.0.0.1"});
+    }
+    // Ann makes the hut channel: she closes it, lets in whoever sits down, and leaves it with place 1.
+    // A member follows only its host's invitation; a refresh asks the server again.
+    void hutChannel()
+    {
+        QVERIFY(join());
+        session->Player_Click(0);
+        QVERIFY(sent("JOIN #TavarineNET_3-hut\r\n" + Ch + "...TAVHUT1 Ann> 1|||\r\n"));
+        QVERIFY(deliver(":" + OwnPrefix + " JOIN :#TavarineNET_3-hut\r\n:irc.test.local 353 AnnOnTavNET = #TavarineNET_3-hut "
+                        ":@AnnOnTavNET\r\n:irc.test.local 366 AnnOnTavNET #TavarineNET_3-hut :End of NAMES list\r\n"));
+        QVERIFY(sent("MODE #TavarineNET_3-hut +it\r\n") && from("Cy", "...TAVHUT1 Cy> 2|||"));
+        QVERIFY(sent("INVITE CyOnTavNET #TavarineNET_3-hut\r\n") && SessionProbe{*session}.hut().attestedHost() == "Ann");
+        session->QuitButton_Click();
+        QVERIFY(sent(Ch + "...TAVHUT1EXIT Ann> 1|||\r\nPART #TavarineNET_3-hut\r\n") && from("Bob", "...TAVHUT1 Bob> 1|||"));
+        session->Player_Click(2);
+        QVERIFY(deliver(":EveOnTavNET!u@h INVITE AnnOnTavNET :#TavarineNET_3-hut\r\n:BobOnTavNET!u@h INVITE AnnOnTavNET :#TavarineNET_3-hut\r\n"));
+        QVERIFY(server->waitFor("JOIN #TavarineNET_3-hut\r\n") && std::exchange(server->received, {}).count("JOIN") == 1);
+        session->Refresh_Click();
+        QVERIFY(sent("NAMES #TavarineNET_3-hut\r\n"));
+        // Two took place 1 at once: the server made Cy's hut first, so Ann leaves place 1 and is told.
+        session->QuitButton_Click();
+        QVERIFY(from("Bob", "...TAVHUT1EXIT Bob> 1|||"));
+        session->Player_Click(0);
+        QVERIFY(deliver(":" + OwnPrefix + " JOIN :#TavarineNET_3-hut\r\n:irc.test.local 353 AnnOnTavNET = #TavarineNET_3-hut "
+                        ":AnnOnTavNET @CyOnTavNET\r\n:irc.test.local 366 AnnOnTavNET #TavarineNET_3-hut :End\r\n"));
+        QVERIFY(SessionProbe{*session}.hut().MyHutSlot() == 0 && view.chat.last().contains("Cy made the hut first"));
     }
     // A stranger's queries cost one answer; what Ann types keeps its turn and arrives whole, in
     // lines that fit once the server puts her prefix in front. (What a close writes: the queue's
@@ -354,8 +387,11 @@ private slots:
         QVERIFY(script("bob: TAVQUIT|||bob") && view.roomMessage == "Game night\r\n\r\n");
         SessionProbe{*session}.skip(LobbyMembers::ListRedrawMs);
         QCOMPARE(view.userListRows, (QStringList{"Cy", "Eve", "Mal", "Zed", "dee", "m"}));
-        session->IgnorePlayer("cy", true);  // his row says so; his chat shows no more
+        session->IgnorePlayer("cy", true);  // his row says so; his chat shows no more, under a new name neither
         QVERIFY(view.userListRows.first() == "Cy (ignored)" && from("Cy", "...TAVCHAT Cy> hidden|||"));
+        QVERIFY(deliver(":CyOnTavNET!u@h NICK :cY2oNtAvNeT\r\n") && from("CY2", "...TAVCHAT CY2> hidden|||"));
+        SessionProbe{*session}.skip(LobbyMembers::ListRedrawMs);
+        QVERIFY(view.userListRows.last() == "cY2 (ignored, renamed)");
         // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
         QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 4);
         // Room messages and links pop up only from a player in the channel, saying so there (the routes
