@@ -74,7 +74,7 @@ qint64 cpuOf(const WindowedRun &r)
 // The windowed program's runs against HexChat's, which took turns; the goal is on the median
 // ratio. Returns the program's figures in us/line.
 QList<double> printCpuRuns(const QList<WindowedRun> &cpuRuns, const QList<FloodFigures> &hexRuns, bool hexchat,
-                           const char *over)
+                           const char *over, const QByteArray &goal)
 {
     QList<double> ratios;
     QList<double> ours;
@@ -104,8 +104,7 @@ QList<double> printCpuRuns(const QList<WindowedRun> &cpuRuns, const QList<FloodF
         const double r = median(ratios);
         std::printf("  ratio windowed program / HexChat%s, median of %lld runs: %.3f (goal <= 0.15: %s)\n", over,
                     static_cast<long long>(ratios.size()), r,
-                    judge("flood", "CPU a line" + QByteArray(over) + ", windowed program / HexChat (median of runs)",
-                          fixed(r, 3), "<= 0.15", r <= 0.15 && ratios.size() == cpuRunCount()));
+                    judge("flood", goal, fixed(r, 3), "<= 0.15", r <= 0.15 && ratios.size() == cpuRunCount()));
     }
     return ours;
 }
@@ -191,12 +190,13 @@ bool benchFlood()
     std::printf("CPU over %d lines at %d lines/s (utime+stime from the flood's first line to its last shown;\n"
                 "  the windowed program in runs of its own without the stall probe, taking turns with HexChat):\n",
                 floodLines(), FloodPace.linesPerSecond);
-    const QList<double> ours = printCpuRuns(cpuRuns, hexRuns, hexchat, "");
+    const QList<double> ours = printCpuRuns(cpuRuns, hexRuns, hexchat, "",
+                                            "CPU a line, windowed program / HexChat (median of runs)");
     std::printf("CPU over %d lines over TLS at %d lines/s (the program dials ircs://localhost:%d, the run's CA added\n"
                 "  to QSslConfiguration::defaultConfiguration() in its process; HexChat dials the same port with SSL\n"
                 "  on and verifies against the run's CA, given as SSL_CERT_FILE; the sender stays on the plain port):\n",
                 floodLines(), FloodPace.linesPerSecond, server.tlsPort());
-    printCpuRuns(tlsRuns, hexTlsRuns, hexchat, " over TLS");
+    printCpuRuns(tlsRuns, hexTlsRuns, hexchat, " over TLS", "CPU a line over TLS, windowed program / HexChat (median)");
     const double oursMedian = median(ours);
     if (!weechat)
         std::printf("  weechat-headless: skipped, not installed (apt-get install weechat-headless)\n");
