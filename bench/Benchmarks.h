@@ -27,7 +27,8 @@ bool benchStart();      // exec to the nickname window on screen, against a bare
 // Child sides, each run by the bench as a process of its own:
 // tavarine-bench --receive HOST PORT LINES (a session without windows)
 int benchReceive(int argc, char *argv[]);
-// tavarine-bench --windowed-receive HOST PORT MARK[,MARK...] [--log] [--no-probe] (the program's window set)
+// tavarine-bench --windowed-receive ADDRESS MARK[,MARK...] [--log] [--no-probe] [--ca FILE] (the program's
+// window set; ADDRESS as the player writes it, e.g. ircs://localhost:6697; FILE: a CA it trusts too)
 int benchWindowedReceive(int argc, char *argv[]);
 // tavarine-bench --show-window program|bare START_NS
 int benchShowWindow(int argc, char *argv[]);

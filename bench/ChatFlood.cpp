@@ -57,9 +57,10 @@ bool ChatFlood::runTo(int to, const std::function<int()> &confirmed, const std::
     return !failure && confirmed() >= to;
 }
 
-bool openFlood(RealIrcServer &server, PlainIrcClient &sender, const QByteArray &channel)
+bool openFlood(RealIrcServer &server, PlainIrcClient &sender, const QByteArray &channel, bool withTls)
 {
-    if (!server.start({.defaultFlood = false})) {
+    if (!server.start({.defaultFlood = false, .tls = withTls ? RealIrcServer::Options::CaSigned
+                                                              : RealIrcServer::Options::NoTls})) {
         std::printf("  skipped: %s\n", qPrintable(server.errorString().section(u'\n', 0, 0)));
         return false;
     }

@@ -62,10 +62,12 @@ enum class FloodReceiver {
 };
 
 // Joins a fresh receiver to `channel`, feeds it `lines` chat lines through `sender` and
-// measures it; the receiver ends with the call.
+// measures it; the receiver ends with the call. overTls: HexChat dials the server's TLS port
+// and is given the server's CA (the others always dial the plain port).
 FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, PlainIrcClient &sender,
-                          const QByteArray &channel, int lines, const ChatFlood::Pace &pace);
+                          const QByteArray &channel, int lines, const ChatFlood::Pace &pace, bool overTls = false);
 bool weechatAvailable();
 bool hexchatAvailable();
 // A server with flood limits lifted and the sender "bob" in the channel; says why not when it fails.
-bool openFlood(RealIrcServer &server, PlainIrcClient &sender, const QByteArray &channel);
+// withTls: TLS on its tlsPort() too, signed by the run's CA; the sender stays on the plain port.
+bool openFlood(RealIrcServer &server, PlainIrcClient &sender, const QByteArray &channel, bool withTls = false);

@@ -18,6 +18,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTest>
 #include <QTimer>
 
@@ -25,6 +27,7 @@
 #include <cstdio>
 #include <ctime>
 #include <malloc.h>
+#include <optional>
 
 using namespace flood;
 
@@ -164,22 +167,33 @@ int childFailure(const QByteArray &what)
 
 int benchWindowedReceive(int argc, char *argv[])
 {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: tavarine-bench --windowed-receive HOST PORT MARK[,MARK...] [--log] [--no-probe]\n");
+    const std::optional<ServerAddress> address = argc < 4 ? std::nullopt
+                                                           : ServerAddress::parse(QString::fromLocal8Bit(argv[2]));
+    if (!address) {
+        std::fprintf(stderr, "usage: tavarine-bench --windowed-receive ADDRESS MARK[,MARK...] [--log] [--no-probe] "
+                             "[--ca FILE]\n");
         return 2;
     }
-    const QString host = QString::fromLocal8Bit(argv[2]);
-    const quint16 port = quint16(QByteArray(argv[3]).toUInt());
     QList<int> marks;
-    for (const QByteArray &m : QByteArray(argv[4]).split(','))
+    for (const QByteArray &m : QByteArray(argv[3]).split(','))
         marks.append(m.toInt());
     QByteArrayList flags;
-    for (int i = 5; i < argc; ++i)
+    for (int i = 4; i < argc; ++i)
         flags.append(argv[i]);
     const bool withLog = flags.contains("--log");
     const bool withProbe = !flags.contains("--no-probe");
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return childFailure("the platform is " + QGuiApplication::platformName().toUtf8() + ", not xcb");
+    // The bench's CA, trusted the way a player's system would: in the default configuration,
+    // which the socket reads on each try.
+    if (const qsizetype at = flags.indexOf("--ca"); at >= 0) {
+        const QList<QSslCertificate> ca = QSslCertificate::fromPath(QString::fromLocal8Bit(flags.value(at + 1)));
+        if (ca.isEmpty())
+            return childFailure("no CA certificate in " + flags.value(at + 1));
+        QSslConfiguration trusted = QSslConfiguration::defaultConfiguration();
+        trusted.addCaCertificates(ca);
+        QSslConfiguration::setDefaultConfiguration(trusted);
+    }
 
     // As app/main.cpp builds it, with the bench's server in place of the built-in one.
     QApplication::setApplicationName(QStringLiteral("TavarineNET IRC"));
@@ -188,7 +202,7 @@ int benchWindowedReceive(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QTemporaryDir config;  // each run a new player: no nickname remembered from the last
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    WindowSet windows({ServerAddress{host, port, false}});
+    WindowSet windows({*address});
     QObject::connect(&windows, &WindowSet::programEnded, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     windows.start();
 

@@ -30,7 +30,7 @@ double fieldF(const QByteArray &line, const QByteArray &key)
 }  // namespace
 
 WindowedRun runWindowed(const RealIrcServer &server, PlainIrcClient &sender, const QList<int> &marks, bool withLog,
-                        bool withProbe)
+                        bool withProbe, bool overTls)
 {
     WindowedRun out;
     QTemporaryDir dir;
@@ -38,10 +38,13 @@ WindowedRun runWindowed(const RealIrcServer &server, PlainIrcClient &sender, con
     child.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     child.setStandardInputFile(QProcess::nullDevice());
     child.setStandardErrorFile(dir.filePath(QStringLiteral("stderr")));  // Qt's own warnings, for a failure
-    QStringList args{QStringLiteral("--windowed-receive"), server.host(), QString::number(server.port()),
-                     QString()};
+    const QString address = overTls ? QStringLiteral("ircs://localhost:%1").arg(server.tlsPort())
+                                    : server.address().toString();
+    QStringList args{QStringLiteral("--windowed-receive"), address, QString()};
     for (int m : marks)
         args.last() += (args.last().isEmpty() ? QString() : QStringLiteral(",")) + QString::number(m);
+    if (overTls)
+        args << QStringLiteral("--ca") << server.caFile();
     if (withLog)
         args.append(QStringLiteral("--log"));
     if (!withProbe)

@@ -49,7 +49,8 @@ struct WindowedRun {
     QByteArray failure;
 };
 
-// One child; with the probe unless asked, since its wake-ups cost CPU of their own.
+// One child; with the probe unless asked, since its wake-ups cost CPU of their own. overTls: it
+// dials ircs://localhost on the server's TLS port, trusting the server's CA.
 WindowedRun runWindowed(const RealIrcServer &server, PlainIrcClient &sender, const QList<int> &marks, bool withLog,
-                        bool withProbe = true);
+                        bool withProbe = true, bool overTls = false);
 }  // namespace flood

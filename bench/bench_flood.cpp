@@ -1,7 +1,7 @@
 // The program as a person runs it, under a chat flood: the window set that
 // app/main.cpp builds, in a child process on Xvfb through xcb, reached by clicks
 // and keys; a plain client sends lobby chat at about 4,000 lines/s. Memory, CPU,
-// the longest stall of the event loop and the transcript, all taken in the child.
+// the longest stall of the event loop and the transcript, all taken in the child; CPU over TLS too.
 #include "FloodRun.h"
 #include "bench/Benchmarks.h"
 
@@ -70,6 +70,44 @@ qint64 cpuOf(const WindowedRun &r)
 {
     return r.failure.isEmpty() ? r.marks[0].cpuMs - r.ready.cpuMs : -1;
 }
+
+// The windowed program's runs against HexChat's, which took turns; the goal is on the median
+// ratio. Returns the program's figures in us/line.
+QList<double> printCpuRuns(const QList<WindowedRun> &cpuRuns, const QList<FloodFigures> &hexRuns, bool hexchat,
+                           const char *over, const QByteArray &goal)
+{
+    QList<double> ratios;
+    QList<double> ours;
+    for (int run = 0; run < cpuRuns.size(); ++run) {
+        const WindowedRun &r = cpuRuns[run];
+        if (!r.failure.isEmpty()) {
+            std::printf("  run %d: windowed program: no figure: %s\n", run + 1, r.failure.constData());
+            continue;
+        }
+        ours.append(usPerLine(cpuOf(r)));
+        std::printf("  run %d: windowed program %6.1f us/line (%.0f lines/s)", run + 1, ours.last(),
+                    floodLines() * 1000.0 / r.stretchWallMs[0]);
+        if (!hexchat) {
+            std::printf("\n");
+        } else if (!hexRuns[run].failure.isEmpty()) {
+            std::printf("; HexChat: no figure: %s\n", hexRuns[run].failure.constData());
+        } else {
+            const double theirs = usPerLine(hexRuns[run].cpuStreamMs);
+            ratios.append(ours.last() / theirs);
+            std::printf(", HexChat %6.1f us/line (%.0f lines/s): ratio %.3f\n", theirs,
+                        floodLines() * 1000.0 / hexRuns[run].wallMs, ratios.last());
+        }
+    }
+    if (!hexchat)
+        std::printf("  HexChat: skipped, not installed (apt-get install hexchat)\n");
+    if (!ratios.isEmpty()) {
+        const double r = median(ratios);
+        std::printf("  ratio windowed program / HexChat%s, median of %lld runs: %.3f (goal <= 0.15: %s)\n", over,
+                    static_cast<long long>(ratios.size()), r,
+                    judge("flood", goal, fixed(r, 3), "<= 0.15", r <= 0.15 && ratios.size() == cpuRunCount()));
+    }
+    return ours;
+}
 }  // namespace
 
 bool benchFlood()
@@ -81,7 +119,7 @@ bool benchFlood()
                 "  ChatBox, read every %d ms). Figures taken in the child: VmRSS from /proc/PID/status after\n"
                 "  malloc_trim(0) (freed heap goes back to the system first), utime+stime from /proc/PID/stat.\n"
                 "  HexChat (its window on the same X server) and weechat-headless take the same flood and\n"
-                "  confirm by answering a CTCP PING every %d lines.\n",
+                "  confirm by answering a CTCP PING every %d lines. The program and HexChat take it over TLS too.\n",
                 windowPlatformText().constData(), FloodPace.linesPerSecond, FloodPace.window, PollMs, PeerProbeEvery);
     std::fflush(stdout);
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
@@ -90,16 +128,23 @@ bool benchFlood()
     }
     RealIrcServer server;
     PlainIrcClient sender;
-    if (!openFlood(server, sender, Channel))
+    if (!openFlood(server, sender, Channel, true))
         return false;
-    // CPU: the program and HexChat take turns, so a change of load on the machine hits both.
+    // CPU: the program and HexChat take turns, so a change of load on the machine hits both;
+    // each round plain, then over TLS.
     const bool hexchat = hexchatAvailable();
     QList<WindowedRun> cpuRuns;
     QList<FloodFigures> hexRuns;
+    QList<WindowedRun> tlsRuns;
+    QList<FloodFigures> hexTlsRuns;
     for (int run = 0; run < cpuRunCount(); ++run) {
         cpuRuns.append(runWindowed(server, sender, {floodLines()}, false, false));
         if (hexchat)
             hexRuns.append(receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), FloodPace));
+        tlsRuns.append(runWindowed(server, sender, {floodLines()}, false, false, true));
+        if (hexchat)
+            hexTlsRuns.append(
+                receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), FloodPace, true));
     }
     const WindowedRun closed = runWindowed(server, sender, memoryMarks(), false);
     const WindowedRun open = runWindowed(server, sender, memoryMarks(), true);
@@ -145,37 +190,13 @@ bool benchFlood()
     std::printf("CPU over %d lines at %d lines/s (utime+stime from the flood's first line to its last shown;\n"
                 "  the windowed program in runs of its own without the stall probe, taking turns with HexChat):\n",
                 floodLines(), FloodPace.linesPerSecond);
-    QList<double> ratios;
-    QList<double> ours;
-    for (int run = 0; run < cpuRunCount(); ++run) {
-        const WindowedRun &r = cpuRuns[run];
-        if (!r.failure.isEmpty()) {
-            std::printf("  run %d: windowed program: no figure: %s\n", run + 1, r.failure.constData());
-            continue;
-        }
-        ours.append(usPerLine(cpuOf(r)));
-        std::printf("  run %d: windowed program %6.1f us/line (%.0f lines/s)", run + 1, ours.last(),
-                    floodLines() * 1000.0 / r.stretchWallMs[0]);
-        if (!hexchat) {
-            std::printf("\n");
-        } else if (!hexRuns[run].failure.isEmpty()) {
-            std::printf("; HexChat: no figure: %s\n", hexRuns[run].failure.constData());
-        } else {
-            const double theirs = usPerLine(hexRuns[run].cpuStreamMs);
-            ratios.append(ours.last() / theirs);
-            std::printf(", HexChat %6.1f us/line (%.0f lines/s): ratio %.3f\n", theirs,
-                        floodLines() * 1000.0 / hexRuns[run].wallMs, ratios.last());
-        }
-    }
-    if (!hexchat)
-        std::printf("  HexChat: skipped, not installed (apt-get install hexchat)\n");
-    if (!ratios.isEmpty()) {
-        const double r = median(ratios);
-        std::printf("  ratio windowed program / HexChat, median of %lld runs: %.3f (goal <= 0.15: %s)\n",
-                    static_cast<long long>(ratios.size()), r,
-                    judge("flood", "CPU a line, windowed program / HexChat (median of runs)", fixed(r, 3), "<= 0.15",
-                          r <= 0.15 && ratios.size() == cpuRunCount()));
-    }
+    const QList<double> ours = printCpuRuns(cpuRuns, hexRuns, hexchat, "",
+                                            "CPU a line, windowed program / HexChat (median of runs)");
+    std::printf("CPU over %d lines over TLS at %d lines/s (the program dials ircs://localhost:%d, the run's CA added\n"
+                "  to QSslConfiguration::defaultConfiguration() in its process; HexChat dials the same port with SSL\n"
+                "  on and verifies against the run's CA, given as SSL_CERT_FILE; the sender stays on the plain port):\n",
+                floodLines(), FloodPace.linesPerSecond, server.tlsPort());
+    printCpuRuns(tlsRuns, hexTlsRuns, hexchat, " over TLS", "CPU a line over TLS, windowed program / HexChat (median)");
     const double oursMedian = median(ours);
     if (!weechat)
         std::printf("  weechat-headless: skipped, not installed (apt-get install weechat-headless)\n");
@@ -223,10 +244,13 @@ bool benchFlood()
     };
     for (int run = 0; run < cpuRuns.size(); ++run)
         transcript("CPU run " + QByteArray::number(run + 1) + ", 100,000", cpuRuns[run]);
+    for (int run = 0; run < tlsRuns.size(); ++run)
+        transcript("TLS run " + QByteArray::number(run + 1) + ", 100,000", tlsRuns[run]);
     transcript("log closed, 200,000", closed);
     transcript("log open, 200,000", open);
     judge("flood", "transcript: the newest 10,000 lines in order, every run",
-          QByteArray::number(checked) + (allRight ? " ok" : " not ok"), "all ok", allRight && checked == cpuRunCount() + 2);
+          QByteArray::number(checked) + (allRight ? " ok" : " not ok"), "all ok",
+          allRight && checked == 2 * cpuRunCount() + 2);
     std::fflush(stdout);
-    return checked == cpuRunCount() + 2 && headless.failure.isEmpty();
+    return checked == 2 * cpuRunCount() + 2 && headless.failure.isEmpty();
 }

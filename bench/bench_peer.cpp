@@ -91,9 +91,11 @@ bool hexchatAvailable()
 namespace {
 // HexChat as a person keeps it, with settings of its own: the nickname, straight into the
 // channel without the network list, 10,000 lines of scrollback like the lobby's transcript;
-// and so that it answers every probe: no CTCP flood guard, no send throttle.
+// and so that it answers every probe: no CTCP flood guard, no send throttle. Over TLS it dials
+// ircs:// and verifies the server's certificate through OpenSSL's default paths, so it is given
+// the run's CA as SSL_CERT_FILE: verification stays on.
 bool prepareHexChat(QProcess &process, const QTemporaryDir &home, const RealIrcServer &server,
-                    const QByteArray &channel)
+                    const QByteArray &channel, bool overTls)
 {
     const QString config = home.filePath(QStringLiteral("config"));
     QFile conf(config + QStringLiteral("/hexchat.conf"));
@@ -102,18 +104,25 @@ bool prepareHexChat(QProcess &process, const QTemporaryDir &home, const RealIrcS
     conf.write("irc_nick1 = hexpeer\ngui_slist_skip = 1\ntext_max_lines = 10000\n"
                "flood_ctcp_num = 1000000\nflood_ctcp_time = 1\nnet_throttle = 0\n");
     conf.close();
+    const QString ca = home.filePath(QStringLiteral("ca.crt"));
+    if (overTls && !QFile::copy(server.caFile(), ca))
+        return false;
     // It refuses to run as root: as root it runs as nobody, who must write its folders.
     constexpr auto everyone = QFileDevice::Permissions(0x7777);
     for (const QString &path : {home.path(), config, conf.fileName()})
         QFile::setPermissions(path, everyone);
+    QFile::setPermissions(ca, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (overTls)
+        env.insert(QStringLiteral("SSL_CERT_FILE"), ca);
     env.insert(QStringLiteral("HOME"), home.path());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));  // no bus to start
     process.setProcessEnvironment(env);
+    const QString url = overTls ? QStringLiteral("ircs://localhost:%1/%2").arg(server.tlsPort())
+                                : QStringLiteral("irc://%1:%2/%3").arg(server.host()).arg(server.port());
     QStringList args{QStringLiteral("--cfgdir=") + config,
-                     QStringLiteral("irc://%1:%2/%3").arg(server.host()).arg(server.port())
-                         .arg(QString::fromLatin1(channel.mid(1)))};  // the channel without its '#'
+                     url.arg(QString::fromLatin1(channel.mid(1)))};  // the channel without its '#'
     QString program = QStandardPaths::findExecutable(QStringLiteral("hexchat"));
     if (::geteuid() == 0) {
         args = QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
@@ -130,7 +139,7 @@ bool prepareHexChat(QProcess &process, const QTemporaryDir &home, const RealIrcS
 }  // namespace
 
 FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, PlainIrcClient &sender,
-                          const QByteArray &channel, int lines, const ChatFlood::Pace &pace)
+                          const QByteArray &channel, int lines, const ChatFlood::Pace &pace, bool overTls)
 {
     const bool peer = receiver != FloodReceiver::Session;
     FloodFigures out;
@@ -140,8 +149,8 @@ FloodFigures receiveFlood(FloodReceiver receiver, const RealIrcServer &server, P
     process.setStandardInputFile(QProcess::nullDevice());
     QByteArray readyMark;
     if (receiver == FloodReceiver::HexChat) {
-        if (!prepareHexChat(process, home, server, channel)) {
-            out.failure = "cannot write its config in " + home.path().toUtf8();
+        if (!prepareHexChat(process, home, server, channel, overTls)) {
+            out.failure = "cannot write its config or the CA in " + home.path().toUtf8();
             return out;
         }
         readyMark = ":hexpeer!";  // its JOIN, seen by the sender
