@@ -7,28 +7,9 @@
 
 LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
 {
-    connect(&m_socket, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState s) {
-        switch (s) {
-        case QAbstractSocket::HostLookupState: setState(Resolving); break;
-        case QAbstractSocket::ConnectingState: setState(Connecting); break;
-        default: break;  // connected by onLinkUp; closing and closed by onError or close()
-        }
-    });
-    // The TLS socket knows its local address only from here on, not at its state change.
-    connect(&m_socket, &QAbstractSocket::connected, this, [this] {
-        m_localIP = m_socket.localAddress().toString().toLatin1();
-        if (!m_server.tls)
-            onLinkUp();  // else once the certificate is trusted
-    });
-    connect(&m_socket, &QAbstractSocket::errorOccurred, this, &LobbySocket::onError);
-    connect(&m_socket, &QSslSocket::encrypted, this, &LobbySocket::onLinkUp);
-    connect(&m_socket, &QSslSocket::sslErrors, this, &LobbySocket::onSslErrors);
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setInterval(ConnectTimeoutMs);
     connect(&m_connectTimer, &QTimer::timeout, this, &LobbySocket::onConnectTimeout);
-    connect(&m_socket, &QIODevice::readyRead, this, &LobbySocket::onReadyRead);
-    // Small reads keep each pass through the rules short under a flood; the rest waits in the kernel.
-    m_socket.setReadBufferSize(16 * 1024);
     m_drainTimer.setSingleShot(true);
     connect(&m_drainTimer, &QTimer::timeout, this, &LobbySocket::drainQueue);
     m_idleTimer.setSingleShot(true);
@@ -36,22 +17,59 @@ LobbySocket::LobbySocket(QObject *parent) : QObject(parent)
     m_closeTimer.setSingleShot(true);
     m_closeTimer.setInterval(CloseWaitMs);
     connect(&m_closeTimer, &QTimer::timeout, this, &LobbySocket::finishClose);
-    connect(&m_socket, &QAbstractSocket::disconnected, this, [this] {
+    makeSocket(false);
+    m_clock.start();
+}
+
+// A TLS socket loads the TLS library, some megabytes, even for plain text: it is made only
+// for a TLS server.
+void LobbySocket::makeSocket(bool tls)
+{
+    if (m_socket && (this->tls() != nullptr) == tls)
+        return;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket.release()->deleteLater();  // it may be reporting right now
+    }
+    m_socket.reset(tls ? new QSslSocket : new QTcpSocket);
+    QTcpSocket *s = m_socket.get();
+    connect(s, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        switch (state) {
+        case QAbstractSocket::HostLookupState: setState(Resolving); break;
+        case QAbstractSocket::ConnectingState: setState(Connecting); break;
+        default: break;  // connected by onLinkUp; closing and closed by onError or close()
+        }
+    });
+    // The TLS socket knows its local address only from here on, not at its state change.
+    connect(s, &QAbstractSocket::connected, this, [this] {
+        m_localIP = m_socket->localAddress().toString().toLatin1();
+        if (!m_server.tls)
+            onLinkUp();  // else once the certificate is trusted
+    });
+    connect(s, &QAbstractSocket::errorOccurred, this, &LobbySocket::onError);
+    connect(s, &QIODevice::readyRead, this, &LobbySocket::onReadyRead);
+    // Small reads keep each pass through the rules short under a flood; the rest waits in the kernel.
+    s->setReadBufferSize(16 * 1024);
+    connect(s, &QAbstractSocket::disconnected, this, [this] {
         if (m_closeTimer.isActive())
             finishClose();  // the server closed its side too: everything written has arrived
     });
     const auto written = [this] {
-        if (m_closeTimer.isActive() && m_socket.bytesToWrite() == 0 && m_socket.encryptedBytesToWrite() == 0)
+        if (m_closeTimer.isActive() && m_socket->bytesToWrite() == 0 && (!this->tls() || this->tls()->encryptedBytesToWrite() == 0))
             shutDownSending();
     };
-    connect(&m_socket, &QAbstractSocket::bytesWritten, this, written);
-    connect(&m_socket, &QSslSocket::encryptedBytesWritten, this, written);
-    m_clock.start();
+    connect(s, &QAbstractSocket::bytesWritten, this, written);
+    if (QSslSocket *secure = this->tls()) {
+        connect(secure, &QSslSocket::encrypted, this, &LobbySocket::onLinkUp);
+        connect(secure, &QSslSocket::sslErrors, this, &LobbySocket::onSslErrors);
+        connect(secure, &QSslSocket::encryptedBytesWritten, this, written);
+    }
 }
 
 LobbySocket::~LobbySocket()
 {
-    m_socket.disconnect(this);  // the socket outlives the timers its signals would touch
+    m_socket->disconnect(this);  // the socket outlives the timers its signals would touch
 }
 
 void LobbySocket::connectToServer()
@@ -62,17 +80,18 @@ void LobbySocket::connectToServer()
     m_probeSent = false;
     m_framer.clear();
     m_failure = Failure::None;
-    m_socket.ignoreSslErrors(QList<QSslError>{});  // what a pin let pass last time is asked again
+    makeSocket(m_server.tls);
     // IPv4 unless the player named an IPv6 address: the address is published to other players
     // as dotted decimal.
     const auto ip = m_server.isIPv6Literal() ? QAbstractSocket::IPv6Protocol : QAbstractSocket::IPv4Protocol;
     if (m_server.tls) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();  // the system's CAs
         tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-        m_socket.setSslConfiguration(tls);
-        m_socket.connectToHostEncrypted(m_server.host, m_server.port, QIODevice::ReadWrite, ip);
+        this->tls()->ignoreSslErrors(QList<QSslError>{});  // what a pin let pass last time is asked again
+        this->tls()->setSslConfiguration(tls);
+        this->tls()->connectToHostEncrypted(m_server.host, m_server.port, QIODevice::ReadWrite, ip);
     } else {
-        m_socket.connectToHost(m_server.host, m_server.port, QIODevice::ReadWrite, ip);
+        m_socket->connectToHost(m_server.host, m_server.port, QIODevice::ReadWrite, ip);
     }
     m_connectTimer.start();
     setState(Connecting);  // after a failed try too, so its failure is news
@@ -110,7 +129,7 @@ bool LobbySocket::sameFingerprint(QByteArrayView a, QByteArrayView b)
 // CA" (the issuer, the name), never what says the certificate itself is no good.
 void LobbySocket::onSslErrors(const QList<QSslError> &errors)
 {
-    const QByteArray leaf = fingerprint(m_socket.peerCertificate());
+    const QByteArray leaf = fingerprint(tls()->peerCertificate());
     bool pinnable = !leaf.isEmpty();
     QStringList words;
     for (const QSslError &e : errors) {
@@ -132,7 +151,7 @@ void LobbySocket::onSslErrors(const QList<QSslError> &errors)
     }
     const auto pin = std::find_if(m_pins.cbegin(), m_pins.cend(), [&](const QByteArray &p) { return sameFingerprint(p, leaf); });
     if (pinnable && pin != m_pins.cend()) {
-        m_socket.ignoreSslErrors(errors);  // exactly these, for this certificate
+        tls()->ignoreSslErrors(errors);  // exactly these, for this certificate
         return;
     }
     if (!m_pins.isEmpty() && pin == m_pins.cend())
@@ -180,7 +199,7 @@ void LobbySocket::drainQueue()
         ready += line;
     }
     if (!ready.isEmpty()) {
-        m_socket.write(ready);
+        m_socket->write(ready);
         m_traffic.linesWritten += ready.count('\n');
     }
     const qint64 wait = m_throttle.msUntilNext(now, m_backgroundPending());
@@ -212,7 +231,7 @@ void LobbySocket::onIdle()
         m_probeSent = true;
         // Straight out, not behind the bucket: the answer's deadline runs from now, and
         // one line a minute floods nobody.
-        m_socket.write(m_probeLine);
+        m_socket->write(m_probeLine);
         m_idleTimer.start();
         return;
     }
@@ -224,9 +243,9 @@ void LobbySocket::onIdle()
 int LobbySocket::close()
 {
     int dropped = 0;
-    const bool open = m_socket.state() == QAbstractSocket::ConnectedState && !m_closedByProgram;
+    const bool open = m_socket->state() == QAbstractSocket::ConnectedState && !m_closedByProgram;
     if (m_state == Connected)
-        m_socket.write(m_throttle.takeForClose(&dropped));
+        m_socket->write(m_throttle.takeForClose(&dropped));
     m_throttle.clear();
     m_drainTimer.stop();
     m_idleTimer.stop();
@@ -241,15 +260,15 @@ int LobbySocket::close()
     // the lines written last: send everything, close only the sending side, and let the
     // server close once it has read them.
     m_closeTimer.start();
-    m_socket.flush();
-    if (m_socket.bytesToWrite() == 0)
+    m_socket->flush();
+    if (m_socket->bytesToWrite() == 0)
         shutDownSending();
     return dropped;
 }
 
 void LobbySocket::shutDownSending()
 {
-    ::shutdown(int(m_socket.socketDescriptor()), SHUT_WR);
+    ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
 }
 
 void LobbySocket::finishClose()
@@ -257,7 +276,7 @@ void LobbySocket::finishClose()
     if (!m_closedByProgram)
         return;
     m_closeTimer.stop();
-    m_socket.abort();
+    m_socket->abort();
     emit closed();
 }
 
@@ -269,7 +288,7 @@ void LobbySocket::abort()
     m_throttle.clear();
     m_drainTimer.stop();
     m_idleTimer.stop();
-    m_socket.abort();
+    m_socket->abort();
     m_framer.clear();
     if (m_state == Connected)
         m_state = Closed;  // nothing more is written; the caller already knows, so no signal
@@ -300,7 +319,7 @@ void LobbySocket::onError(QAbstractSocket::SocketError error)
         case QAbstractSocket::SslInternalError:
         case QAbstractSocket::SslInvalidUserDataError:  // no certificate to judge: the handshake itself failed
             m_failure = Failure::TlsRefused;
-            emit tlsRefused(m_socket.errorString(), {}, {});
+            emit tlsRefused(m_socket->errorString(), {}, {});
             break;
         default: m_failure = wasConnected ? Failure::Lost : Failure::Unreachable; break;
         }
@@ -310,7 +329,7 @@ void LobbySocket::onError(QAbstractSocket::SocketError error)
 
 void LobbySocket::onReadyRead()
 {
-    const QByteArray raw = m_socket.readAll();
+    const QByteArray raw = m_socket->readAll();
     if (m_closedByProgram)
         return;
     if (!m_probeLine.isEmpty()) {  // anything from the server is a sign of life

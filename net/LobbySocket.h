@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 // The lobby's one connection, plain TCP or TLS. Reports the state numbers the lobby reads,
 // hands out every raw read and then every complete CR LF line of it, and keeps
@@ -109,7 +110,9 @@ private:
     void shutDownSending();
     void finishClose();
 
-    QSslSocket m_socket;
+    void makeSocket(bool tls);
+    QSslSocket *tls() const { return qobject_cast<QSslSocket *>(m_socket.get()); }
+    std::unique_ptr<QTcpSocket> m_socket;
     LineFramer m_framer;
     QList<QByteArrayView> m_lines;  // kept between reads, so a read allocates no list
     SendThrottle m_throttle;
