@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/ServerInfo.h"
+#include "session/Addressees.h"
 #include "session/InboundLine.h"
 #include "session/LobbyMembers.h"
 #include "session/Outbox.h"
@@ -149,7 +150,7 @@ private:
     qint64 m_answersUntil = -1;
     qint64 m_restoreDue = -1;
     QByteArrayList m_toldClaims;       // who was told claiming this player's place, once each
-    QByteArrayList m_owed;
+    Addressees m_owed;                 // hut-place answers
     QByteArray m_ownHost;              // where the server sees this player, from its own JOIN
     qint64 m_claimedAt = -1;           // this player's last claim went out: a 404 soon after refuses it
     QByteArray m_hutChannel;

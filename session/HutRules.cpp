@@ -173,24 +173,21 @@ void HutModel::owe(QByteArrayView ircNickname, bool inLobby)
 {
     if (!m_out.connected() || !inLobby || m_mine < 1 || ircNickname.isEmpty() || m_speakers.isMe(ircNickname))
         return;
-    if (std::none_of(m_owed.cbegin(), m_owed.cend(), [&](const QByteArray &n) { return is(n, ircNickname); }))
-        m_owed.append(ircNickname.toByteArray());
+    m_owed.add(ircNickname);
     m_out.answersOwed();
 }
 
 void HutModel::forget(QByteArrayView ircNickname)
 {
-    m_owed.removeIf([&](const QByteArray &n) { return is(n, ircNickname); });
+    m_owed.remove(ircNickname);
 }
 
 QByteArray HutModel::nextAnswer(int maxTargets)
 {
-    if (m_owed.isEmpty() || m_mine < 1)
+    if (m_mine < 1)
         return {};
-    QByteArray targets = m_owed.takeFirst();
-    for (int n = 1; n < maxTargets && !m_owed.isEmpty() && targets.size() + m_owed.first().size() < 300; ++n)
-        targets += ',' + m_owed.takeFirst();
-    return LobbyCommands::tavHut1(targets, m_self, m_mine);
+    const QByteArray targets = m_owed.take(maxTargets);
+    return targets.isEmpty() ? QByteArray() : LobbyCommands::tavHut1(targets, m_self, m_mine);
 }
 
 // Owed, like the answers to newcomers, to the classic clients the members re-announce to; the
@@ -200,8 +197,7 @@ void HutModel::reannounceForClassics()
     if (m_mine < 1)
         return;
     for (const QByteArray &to : m_members.reannouncedTo())
-        if (std::none_of(m_owed.cbegin(), m_owed.cend(), [&](const QByteArray &n) { return is(n, to); }))
-            m_owed.append(to);
+        m_owed.add(to);
 }
 
 // The server's reports: this client's own JOIN opens the race of answers; a player who

@@ -16,7 +16,7 @@
 
 LobbyMembers::LobbyMembers(const ServerInfo &server, Outbox &out, QByteArray nickname, QByteArray channel)
     : m_server(server), m_out(out), m_nickname(std::move(nickname)), m_channel(std::move(channel)),
-      m_ircNickname(RegistrationLines::ircNickname(m_nickname)), m_index(0, {&server}, {&server})
+      m_ircNickname(RegistrationLines::ircNickname(m_nickname)), m_index(0, {&server}, {&server}), m_owed(server)
 {
 }
 
@@ -146,10 +146,21 @@ QByteArray LobbyMembers::text() const
     return out;
 }
 
-void LobbyMembers::redrawSoon(qint64 nowMs)
+void LobbyMembers::redrawNow()
 {
-    m_shown = ~m_changes;
-    settle(nowMs);
+    m_redrawDue = -1;
+    m_shown = m_changes;
+    if (!m_out.viewed())
+        return;
+    QList<LobbyView::UserRow> rows;
+    rows.reserve(m_listed);
+    for (const Member &m : m_order) {
+        if (!m.listed)
+            continue;
+        rows.append({m.name, WireText::decode(m.name)});
+        m_rowMark(rows.last());
+    }
+    m_out.view().setUserListRows(rows);
 }
 
 void LobbyMembers::settle(qint64 nowMs)
@@ -214,36 +225,19 @@ void LobbyMembers::due(qint64 nowMs)
     if (m_redrawDue < 0 || nowMs < m_redrawDue)
         return;
     m_redrawDue = -1;
-    if (m_changes == m_shown)
-        return;  // the box already shows this list
-    m_shown = m_changes;
-    if (!m_out.viewed())
-        return;
-    QList<LobbyView::UserRow> rows;
-    rows.reserve(m_listed);
-    for (const Member &m : m_order) {
-        if (!m.listed)
-            continue;
-        rows.append({m.name, WireText::decode(m.name)});
-        m_rowMark(rows.last());
-    }
-    m_out.view().setUserListRows(rows);
+    if (m_changes != m_shown)  // else the box already shows this list
+        redrawNow();
 }
 
 void LobbyMembers::owe(QByteArrayView ircNickname)
 {
-    if (std::none_of(m_owed.cbegin(), m_owed.cend(), [&](const QByteArray &n) { return m_server.sameName(n, ircNickname); }))
-        m_owed.append(ircNickname.toByteArray());
+    m_owed.add(ircNickname);
 }
 
 QByteArray LobbyMembers::nextAnswer(int maxTargets)
 {
-    if (m_owed.isEmpty())
-        return {};
-    QByteArray targets = m_owed.takeFirst();
-    for (int n = 1; n < maxTargets && !m_owed.isEmpty() && targets.size() + m_owed.first().size() < 300; ++n)
-        targets += ',' + m_owed.takeFirst();
-    return LobbyCommands::tavList(targets, m_nickname);
+    const QByteArray targets = m_owed.take(maxTargets);
+    return targets.isEmpty() ? QByteArray() : LobbyCommands::tavList(targets, m_nickname);
 }
 
 bool LobbyMembers::isMe(QByteArrayView ircNickname) const
@@ -266,7 +260,7 @@ void LobbyMembers::playerArrived(QByteArrayView ircNickname)
 void LobbyMembers::playerLeft(QByteArrayView ircNickname)
 {
     // Nobody to tell any more.
-    m_owed.removeIf([&](const QByteArray &n) { return m_server.sameName(n, ircNickname); });
+    m_owed.remove(ircNickname);
     if (const auto name = RegistrationLines::lobbyName(ircNickname, m_server))
         left(*name);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/ServerInfo.h"
+#include "session/Addressees.h"
 #include "session/FoldedName.h"
 #include "session/InboundLine.h"
 #include "session/Outbox.h"
@@ -60,8 +61,8 @@ public:
     // Marks a row (ignored, and how) at each drawing.
     using RowMark = std::function<void(LobbyView::UserRow &)>;
     void setRowMark(RowMark mark) { m_rowMark = std::move(mark); }
-    // Draw the list at the next due(), whatever changed (a row's mark did).
-    void redrawSoon(qint64 nowMs);
+    // Draw the list now, whatever changed (a row's mark did).
+    void redrawNow();
     // Called when this player re-announces itself to the classic clients reannouncedTo() names
     // (IRC nicknames), as answers owed: its hut place goes to them too.
     void setOnReannounce(std::function<void()> also) { m_onReannounce = std::move(also); }
@@ -140,5 +141,5 @@ private:
     QByteArrayList m_reannouncedTo;
     RowMark m_rowMark = [](LobbyView::UserRow &) {};
     std::function<void()> m_onReannounce = [] {};
-    QByteArrayList m_owed;
+    Addressees m_owed;
 };

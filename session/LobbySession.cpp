@@ -233,8 +233,7 @@ void LobbySession::IgnorePlayer(const QByteArray &name, bool ignore)
     m_speakers.ignore(name, ignore);
     if (ignore)  // his claims count no more; a member whose host he is leaves the hut
         m_hut.ignored(name);
-    m_members.redrawSoon(m_clock.now());  // his row says so
-    m_members.due(m_clock.now() + LobbyMembers::ListRedrawMs);
+    m_members.redrawNow();  // his row says so at once
 }
 
 void LobbySession::Rejoin_Click()

@@ -28,12 +28,6 @@ struct SessionProbe {
         s.m_clock.skip(ms);
         s.wake();
     }
-    // The user list drawn now, whether or not it changed.
-    void redrawList() const
-    {
-        s.m_members.redrawSoon(s.m_clock.now());
-        s.m_members.due(s.m_clock.now() + LobbyMembers::ListRedrawMs);
-    }
     bool reconnectPending() const { return s.m_life.nextDue() >= 0; }
     bool wakePending() const { return s.m_wake.isActive(); }
     void feed(const QByteArray &raw, const QList<QByteArrayView> &lines) const { s.Socket_DataArrival(raw, lines); }
