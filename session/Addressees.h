@@ -24,16 +24,30 @@ public:
     }
     void clear() { m_nicks.clear(); }
     bool isEmpty() const { return m_nicks.isEmpty(); }
-    // At most maxTargets of them, joined by commas, the line kept well inside what a server
-    // relays; empty when nobody is owed.
+    bool contains(QByteArrayView nick) const
+    {
+        return std::any_of(m_nicks.cbegin(), m_nicks.cend(), [&](const QByteArray &n) { return m_server->sameName(n, nick); });
+    }
+    // At most maxTargets of those not still waiting for something else, joined by commas, the
+    // line kept well inside what a server relays; empty when nobody is owed.
+    template <typename Waits>
+    QByteArray take(int maxTargets, Waits waits)
+    {
+        QByteArray targets;
+        int taken = 0;
+        for (auto it = m_nicks.begin(); it != m_nicks.end() && taken < maxTargets && targets.size() + it->size() < 300;) {
+            if (waits(*it)) {
+                ++it;
+                continue;
+            }
+            targets += (taken++ ? "," : "") + *it;
+            it = m_nicks.erase(it);
+        }
+        return targets;
+    }
     QByteArray take(int maxTargets)
     {
-        if (m_nicks.isEmpty())
-            return {};
-        QByteArray targets = m_nicks.takeFirst();
-        for (int n = 1; n < maxTargets && !m_nicks.isEmpty() && targets.size() + m_nicks.first().size() < 300; ++n)
-            targets += ',' + m_nicks.takeFirst();
-        return targets;
+        return take(maxTargets, [](const QByteArray &) { return false; });
     }
 
 private:

@@ -95,6 +95,8 @@ public:
 
     // Hut-place answers owed, by IRC nickname, each once; they go before presence answers.
     bool owesAnswer() const { return !m_owed.isEmpty(); }
+    // Only to those who have already been told who this player is: a classic client reads the
+    // name of a later line's TAVLIST from the first "|||" of what it reads at once.
     QByteArray nextAnswer(int maxTargets);
     // This player's place again, privately, for the classic clients just re-announced to.
     void reannounceForClassics();

@@ -186,7 +186,7 @@ QByteArray HutModel::nextAnswer(int maxTargets)
 {
     if (m_mine < 1)
         return {};
-    const QByteArray targets = m_owed.take(maxTargets);
+    const QByteArray targets = m_owed.take(maxTargets, [&](const QByteArray &to) { return m_members.owesAnswer(to); });
     return targets.isEmpty() ? QByteArray() : LobbyCommands::tavHut1(targets, m_self, m_mine);
 }
 

@@ -73,6 +73,7 @@ public:
     bool owesAnswer() const { return !m_owed.isEmpty(); }
     // The next answer owed, to at most maxTargets of its nicknames joined by commas (none: empty).
     QByteArray nextAnswer(int maxTargets);
+    bool owesAnswer(QByteArrayView ircNickname) const { return m_owed.contains(ircNickname); }
 
     // Timing, with the time passed in: the list's redraw, the classic clients' re-announcement
     // and the end of their grace after a quit.

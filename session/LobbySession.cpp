@@ -167,7 +167,8 @@ QByteArray LobbySession::nextAnswer()
 {
     // ngircd says no target count and holds a line to k targets k - 1 seconds: one it is there.
     const int targets = std::clamp(m_server.maxTargets("PRIVMSG"), 1, MostAnswerTargets);
-    const QByteArray hut = m_hut.nextAnswer(targets);  // the hut first: a newcomer has nobody else to learn it from
+    // The hut first, to whoever already knows this player: a newcomer has nobody else to learn it from.
+    const QByteArray hut = m_hut.nextAnswer(targets);
     return hut.isEmpty() ? m_members.nextAnswer(targets) : hut;
 }
 
