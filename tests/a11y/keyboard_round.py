@@ -39,10 +39,10 @@ def keys(*names, command='key'):
 
 class PlainClient:
     """Somebody else in the lobby's channel, reading raw lines."""
-    def __init__(self):
+    def __init__(self, nick='bob'):
         self.lines, self.heard, self.rest = [], 0, b''
         wait('ngircd on 6664', self.connect)
-        self.send('NICK bobOnTavNET', 'USER bob 0 * :plain client', 'JOIN #TavarineNET_3')
+        self.send(f'NICK {nick}OnTavNET', f'USER {nick} 0 * :plain client', 'JOIN #TavarineNET_3')
         self.hear(' JOIN ')
     def connect(self):
         with contextlib.suppress(OSError):
@@ -235,6 +235,22 @@ def main(program):
     move_focus('Rejoin')
     keys('Return')
     bob.hear(f'{NICK}OnTavNET@127.0.0.1 JOIN')
+
+    print('4d. bob and eve both claim place 1 as Ann comes back; the contest is read out, and nobody is accused', flush=True)
+    eve = PlainClient('eve')
+    bob.send(CHANNEL + 'TAVHUT1 bob> 1|||')
+    eve.send(f'PRIVMSG {NICK}OnTavNET :...TAVHUT1 eve> 1|||')
+    described('Hut place 1', 'contested by bob and eve')
+    move_focus('Hut place 2', 'Tab')
+    keys('Return')
+    told = 'Place 1 is claimed by bob and eve at once, and the server attests none of them as its host, so nobody can tell who hosts this hut. Wait until one of them leaves it.'
+    wait('the contest read out', lambda: find(told))
+    move_focus('OK', None)
+    keys('Return')
+    move_focus('Hut place 2', None)
+    bob.send(CHANNEL + 'TAVHUT1EXIT bob> 1|||')
+    eve.send(CHANNEL + 'TAVHUT1EXIT eve> 1|||')
+    described('Hut place 1', 'free')
 
     print('5. take place 1 and launch', flush=True)
     move_focus('Hut place 1', 'Tab')
