@@ -106,7 +106,7 @@ WindowedRun runWindowed(const RealIrcServer &server, PlainIrcClient &sender, con
                   30000)
         || !ready)
         return finish("never ready in the channel");
-    ChatFlood flood(sender, Channel, FloodPace);
+    ChatFlood flood(sender, Channel, floodPace());
     for (int k = 0; k < marks.size(); ++k) {
         QElapsedTimer wall;
         wall.start();

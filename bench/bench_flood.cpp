@@ -120,7 +120,7 @@ bool benchFlood()
                 "  malloc_trim(0) (freed heap goes back to the system first), utime+stime from /proc/PID/stat.\n"
                 "  HexChat (its window on the same X server) and weechat-headless take the same flood and\n"
                 "  confirm by answering a CTCP PING every %d lines. The program and HexChat take it over TLS too.\n",
-                windowPlatformText().constData(), FloodPace.linesPerSecond, FloodPace.window, PollMs, PeerProbeEvery);
+                windowPlatformText().constData(), floodPace().linesPerSecond, floodPace().window, PollMs, PeerProbeEvery);
     std::fflush(stdout);
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         std::printf("  skipped: no Xvfb, and these figures are taken on a real X server only\n");
@@ -140,11 +140,11 @@ bool benchFlood()
     for (int run = 0; run < cpuRunCount(); ++run) {
         cpuRuns.append(runWindowed(server, sender, {floodLines()}, false, false));
         if (hexchat)
-            hexRuns.append(receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), FloodPace));
+            hexRuns.append(receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), floodPace()));
         tlsRuns.append(runWindowed(server, sender, {floodLines()}, false, false, true));
         if (hexchat)
             hexTlsRuns.append(
-                receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), FloodPace, true));
+                receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), floodPace(), true));
     }
     const WindowedRun closed = runWindowed(server, sender, memoryMarks(), false);
     const WindowedRun open = runWindowed(server, sender, memoryMarks(), true);
@@ -153,16 +153,16 @@ bool benchFlood()
         if (const qint64 kb = bareWindowResidentKb(); kb > 0)
             bareMb.append(mb(kb));
     const bool weechat = weechatAvailable();
-    const FloodFigures peer = weechat ? receiveFlood(FloodReceiver::Weechat, server, sender, Channel, floodLines(), FloodPace)
+    const FloodFigures peer = weechat ? receiveFlood(FloodReceiver::Weechat, server, sender, Channel, floodLines(), floodPace())
                                       : FloodFigures{};
-    const FloodFigures headless = receiveFlood(FloodReceiver::Session, server, sender, Channel, floodLines(), FloodPace);
+    const FloodFigures headless = receiveFlood(FloodReceiver::Session, server, sender, Channel, floodLines(), floodPace());
 
     for (const QByteArray &note : open.notes)
         std::printf("  note, log window run: %s\n", note.constData());
 
     // As the child receives them: the server puts the sender's prefix in front.
     const QByteArray prefix = ":bobOnTavNET!~bobOnTavNET@127.0.0.1 ";
-    const ChatFlood lines(sender, Channel, FloodPace);
+    const ChatFlood lines(sender, Channel, floodPace());
     qint64 bytes = 0;
     for (int n = 1; n <= memoryMarks().last(); ++n)
         bytes += prefix.size() + lines.line(n).size();
@@ -189,13 +189,13 @@ bool benchFlood()
 
     std::printf("CPU over %d lines at %d lines/s (utime+stime from the flood's first line to its last shown;\n"
                 "  the windowed program in runs of its own without the stall probe, taking turns with HexChat):\n",
-                floodLines(), FloodPace.linesPerSecond);
+                floodLines(), floodPace().linesPerSecond);
     const QList<double> ours = printCpuRuns(cpuRuns, hexRuns, hexchat, "",
                                             "CPU a line, windowed program / HexChat (median of runs)");
     std::printf("CPU over %d lines over TLS at %d lines/s (the program dials ircs://localhost:%d, the run's CA added\n"
                 "  to QSslConfiguration::defaultConfiguration() in its process; HexChat dials the same port with SSL\n"
                 "  on and verifies against the run's CA, given as SSL_CERT_FILE; the sender stays on the plain port):\n",
-                floodLines(), FloodPace.linesPerSecond, server.tlsPort());
+                floodLines(), floodPace().linesPerSecond, server.tlsPort());
     printCpuRuns(tlsRuns, hexTlsRuns, hexchat, " over TLS", "CPU a line over TLS, windowed program / HexChat (median)");
     const double oursMedian = median(ours);
     if (!weechat)
