@@ -2,26 +2,51 @@
 # Installs what is missing; validates the desktop entry and the AppStream metadata
 # and checks the .deb; builds and runs the whole test suite; then the same suite
 # built with AddressSanitizer and UBSan, then the inbound fuzzer for half a minute.
+# The package, sanitizer and fuzzer builds run at a low priority while the suite
+# runs: the suite mostly waits on servers and timers, and keeps the CPU it asks for.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 bash scripts/deps.sh run test package
-
-echo "== package: build-release/ (at ${SECONDS} s)"
-bash packaging/check.sh
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache) && export CCACHE_BASEDIR=$PWD
 
 echo "== tests: build/ (at ${SECONDS} s)"
 bash scripts/build.sh
+
+logs=$(mktemp -d)
+builder=
+trap '[ -n "$builder" ] && kill -- -"$builder" 2>/dev/null; rm -rf "$logs"' EXIT
+# Each step's output goes to its own log, shown once the suite is done.
+step() {
+  local name=$1; shift
+  if "$@" >"$logs/$name" 2>&1; then echo "== $name: done (at ${SECONDS} s)" >>"$logs/$name"; else
+    echo "== $name: FAILED (at ${SECONDS} s)" >>"$logs/$name"; touch "$logs/failed"; fi
+}
+set -m  # the builds in a process group of their own, so that an early exit stops all of them
+(
+  renice -n 10 "$BASHPID" >/dev/null
+  step package bash packaging/check.sh
+  step sanitizer-build bash -c "cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_SANITIZE=ON ${launcher[*]} >/dev/null &&
+    cmake --build build-sanitize -j$jobs --target tav_tests"  # the tests only: the bench and tools are built above
+  step fuzzer-build bash -c "cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DTAV_FUZZ=ON ${launcher[*]} >/dev/null &&
+    cmake --build build-fuzz -j$jobs --target fuzz_inbound"
+) &
+builder=$!
+set +m
 ctest --test-dir build --output-on-failure -j"$jobs"
+echo "== the suite passed (at ${SECONDS} s); waiting for the other builds"
+wait "$builder"
+builder=
+for name in package sanitizer-build fuzzer-build; do
+  if [ -f "$logs/failed" ]; then cat "$logs/$name"; else tail -n 3 "$logs/$name"; fi
+done
+[ ! -f "$logs/failed" ] || { echo "== a build above failed" >&2; exit 1; }
 
 echo "== sanitizers: build-sanitize/ (at ${SECONDS} s)"
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_SANITIZE=ON >/dev/null
-cmake --build build-sanitize -j"$jobs" --target tav_tests  # the tests only: the bench and tools are built above
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 echo "== fuzzer: build-fuzz/ (at ${SECONDS} s)"
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DTAV_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j"$jobs" --target fuzz_inbound
 ctest --test-dir build-fuzz --output-on-failure -L fuzz
 echo "== done in ${SECONDS} s"
