@@ -24,6 +24,7 @@ public:
     }
     void clear() { m_nicks.clear(); }
     bool isEmpty() const { return m_nicks.isEmpty(); }
+    qsizetype size() const { return m_nicks.size(); }
     bool contains(QByteArrayView nick) const
     {
         return std::any_of(m_nicks.cbegin(), m_nicks.cend(), [&](const QByteArray &n) { return m_server->sameName(n, nick); });

@@ -4,7 +4,7 @@
 HutModel::HutModel(const ServerInfo &server, const LobbyMembers &members, const Speakers &speakers, Outbox &out,
                    QByteArray nickname, QByteArray channel)
     : m_server(server), m_members(members), m_speakers(speakers), m_out(out), m_self(std::move(nickname)),
-      m_channel(std::move(channel)), m_owed(server), m_hutChannel(m_channel + "-hut")
+      m_channel(std::move(channel)), m_owed(server), m_newcomers(server), m_hutChannel(m_channel + "-hut")
 {
 }
 
@@ -226,6 +226,6 @@ void HutModel::reset()
     m_attestedHost.clear();
     m_reading.clear();
     m_answersUntil = m_restoreDue = -1;
-    m_owed.clear();
+    forgetAnswers();
     showPlaces();
 }

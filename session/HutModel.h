@@ -95,6 +95,7 @@ public:
 
     // Hut-place answers owed, by IRC nickname, each once; they go before presence answers.
     bool owesAnswer() const { return !m_owed.isEmpty(); }
+    void forgetAnswers() { m_owed.clear(), m_newcomers.clear(); }
     // Only to those who have already been told who this player is: a classic client reads the
     // name of a later line's TAVLIST from the first "|||" of what it reads at once.
     QByteArray nextAnswer(int maxTargets);
@@ -153,6 +154,7 @@ private:
     qint64 m_restoreDue = -1;
     QByteArrayList m_toldClaims;       // who was told claiming this player's place, once each
     Addressees m_owed;                 // hut-place answers
+    Addressees m_newcomers;            // of them, owed for a JOIN or a query (not classic re-announcements)
     QByteArray m_ownHost;              // where the server sees this player, from its own JOIN
     qint64 m_claimedAt = -1;           // this player's last claim went out: a 404 soon after refuses it
     QByteArray m_hutChannel;

@@ -70,7 +70,7 @@ void HutModel::apply(const Change &change)
 // An exit replaces an announcement still waiting; at a launch it goes ahead of everything.
 void HutModel::sendHutExit(int slot, bool first)
 {
-    m_owed.clear();
+    forgetAnswers();
     m_out.send(LobbyCommands::tavHut1Exit(m_channel, m_self, slot), HutPlaceLine, first);
 }
 
@@ -174,19 +174,30 @@ void HutModel::owe(QByteArrayView ircNickname, bool inLobby)
     if (!m_out.connected() || !inLobby || m_mine < 1 || ircNickname.isEmpty() || m_speakers.isMe(ircNickname))
         return;
     m_owed.add(ircNickname);
+    m_newcomers.add(ircNickname);
     m_out.answersOwed();
 }
 
 void HutModel::forget(QByteArrayView ircNickname)
 {
     m_owed.remove(ircNickname);
+    m_newcomers.remove(ircNickname);
 }
 
 QByteArray HutModel::nextAnswer(int maxTargets)
 {
     if (m_mine < 1)
         return {};
+    // More newcomers than one line reaches (ngircd: one a line, and a line a second) would wait
+    // in a queue that grows while they keep coming: one line to the channel answers them all.
+    // Classic clients owed a re-announcement are no reason: they are answered privately.
+    if (m_newcomers.size() > maxTargets) {
+        forgetAnswers();
+        return LobbyCommands::tavHut1(m_channel, m_self, m_mine);
+    }
     const QByteArray targets = m_owed.take(maxTargets, [&](const QByteArray &to) { return m_members.owesAnswer(to); });
+    for (const QByteArray &to : targets.split(','))
+        m_newcomers.remove(to);
     return targets.isEmpty() ? QByteArray() : LobbyCommands::tavHut1(targets, m_self, m_mine);
 }
 

@@ -162,6 +162,28 @@ private slots:
             QVERIFY(lobby.out.sent.join().contains(":...TAVHUT1EXIT Ann> 2|||\r\n"));
     }
 
+    // Ann's place goes to newcomers after her TAVLIST, privately while one line reaches them all,
+    // else once to the channel.
+    void hutAnswers()
+    {
+        Lobby lobby;
+        lobby.joined().read("Bob: ...TAVHUT1 Bob> 1|||");
+        lobby.hut.Player_Click(1, true, lobby.now);
+        const auto next = [&](int targets, int lines) {  // one after the other, as the socket takes them
+            QByteArray sent;
+            for (int n = 0; n < lines; ++n) {
+                const QByteArray hut = lobby.hut.nextAnswer(targets);
+                sent += hut.isEmpty() ? lobby.members.nextAnswer(targets) : hut;
+            }
+            return sent;
+        };
+        lobby.read(":NedOnTavNET!u@h JOIN " + Ch);
+        QCOMPARE(next(2, 2), "PRIVMSG NedOnTavNET :...TAVLIST|||Ann|||\r\nPRIVMSG NedOnTavNET :...TAVHUT1 Ann> 2|||\r\n");
+        lobby.read(":OdaOnTavNET!u@h JOIN " + Ch + "\n:PipOnTavNET!u@h JOIN " + Ch);
+        QCOMPARE(next(1, 4), "PRIVMSG " + Ch + " :...TAVHUT1 Ann> 2|||\r\nPRIVMSG OdaOnTavNET :...TAVLIST|||Ann|||\r\n"
+                             "PRIVMSG PipOnTavNET :...TAVLIST|||Ann|||\r\n");
+    }
+
     // Who is in the lobby, by the server's reports and the lobby's own lines, and whose names
     // are one under each way a server folds them.
     void members_data()
