@@ -117,9 +117,13 @@ void LobbyRun::summarise()
                     timesText(f.butCutNs).constData());
     if (f.hutFormed) {
         const auto never = std::count(f.hutNs.begin(), f.hutNs.end(), -1);
+        // Answers that fall behind show as a wait growing with the arrivals.
+        const auto half = f.hutNs.begin() + qsizetype(f.hutNs.size() / 2);
         std::printf("\n    newcomer knows the hut (%s in places 1 to 3, all agreed %.1f s after the first click), from its JOIN: %s;"
-                    " %lld never by the restart, %d quit first", f.hutTruth.constData(), f.hutFormMs / 1e3,
-                    timesText(f.hutNs).constData(), static_cast<long long>(never), f.hutLeft);
+                    " %lld never by the restart, %d quit first\n      the first half of the arrivals: median %s; the second: %s",
+                    f.hutTruth.constData(), f.hutFormMs / 1e3, timesText(f.hutNs).constData(), static_cast<long long>(never),
+                    f.hutLeft, timeText(medianOf(std::vector<qint64>(f.hutNs.begin(), half))).constData(),
+                    timeText(medianOf(std::vector<qint64>(half, f.hutNs.end()))).constData());
         if (f.hutBrokeNs >= 0)
             std::printf("\n      its holders no longer agreed on it %.1f s into the churn (%s)", f.hutBrokeNs / 1e9, f.hutBrokeAt);
     } else {

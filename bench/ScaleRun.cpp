@@ -178,7 +178,7 @@ Figures LobbyRun::run()
     m_fig.backMedianNs = medianOf(backNs);
     m_fig.complete = allIn && m_fig.back == m_fig.backOf;
     m_phase = "after the restart";
-    runUntil([] { return false; }, 3000, 50);
+    runUntil([] { return false; }, tiny() ? 1000 : 3000, 50);
     m_linkBreaks[3] = linkBreaks();
     m_fig.benchCpuS = (cpuMs(0) - cpu0) / 1e3;
     m_fig.serverCpuS = (serverCpuMs() - serverCpu0) / 1e3;
