@@ -168,6 +168,8 @@ void LobbyRun::checkNewcomer(Player &p)
         if (p.missingAnswers.empty())
             p.answeredNs = now - p.joinNs;
     }
+    if (p.hutNs < 0 && m_fig.hutFormed && knowsHut(p))
+        p.hutNs = now - p.joinNs;
 }
 
 void LobbyRun::tick()
@@ -183,6 +185,7 @@ void LobbyRun::tick()
         if (p->session && p->entered && !SessionProbe{*p->session}.life().inLobby())
             lost(*p);  // out of the lobby without the bench's doing
     }
+    watchHut();
     if (!m_churning)
         return;
     for (int i = 0; i < Sampled; ++i) {

@@ -60,6 +60,10 @@ void LobbyRun::summarise()
     for (const Player *p : m_newcomers) {
         if (!p->classic && !p->leaving && p->toHear > 0)
             heard.push_back(1.0 - double(p->missingAnswers.size()) / p->toHear);
+        if (!p->classic && p->leaving && p->hutNs < 0)
+            ++f.hutLeft;
+        else if (!p->classic)
+            f.hutNs.push_back(p->hutNs);
         if (p->leaving && p->listNs < 0) {
             ++f.leftIncomplete;
             continue;
@@ -111,6 +115,20 @@ void LobbyRun::summarise()
     if (f.cut)
         std::printf("\n      the server cut %d names off newcomers' names lists (\"[CUT]\"); apart from them: %s", f.cut,
                     timesText(f.butCutNs).constData());
+    if (f.hutFormed) {
+        const auto never = std::count(f.hutNs.begin(), f.hutNs.end(), -1);
+        // Answers that fall behind show as a wait growing with the arrivals.
+        const auto half = f.hutNs.begin() + qsizetype(f.hutNs.size() / 2);
+        std::printf("\n    newcomer knows the hut (%s in places 1 to 3, all agreed %.1f s after the first click), from its JOIN: %s;"
+                    " %lld never by the restart, %d quit first\n      the first half of the arrivals: median %s; the second: %s",
+                    f.hutTruth.constData(), f.hutFormMs / 1e3, timesText(f.hutNs).constData(), static_cast<long long>(never),
+                    f.hutLeft, timeText(medianOf(std::vector<qint64>(f.hutNs.begin(), half))).constData(),
+                    timeText(medianOf(std::vector<qint64>(half, f.hutNs.end()))).constData());
+        if (f.hutBrokeNs >= 0)
+            std::printf("\n      its holders no longer agreed on it %.1f s into the churn (%s)", f.hutBrokeNs / 1e9, f.hutBrokeAt);
+    } else {
+        std::printf("\n    newcomer knows the hut: no hut was formed");
+    }
     std::printf("\n    newcomer told by every other player (TAVLIST to it or the channel): %s; by the restart a newcomer had"
                 " heard from %.0f %% of them (median)\n", timesText(f.answeredNs).constData(), f.heardShare * 100);
     std::printf("    per bystander, lines read / sent: per arrival %.2f / %.2f, per departure %.2f / %.2f"
@@ -151,9 +169,10 @@ QByteArray runName(const Figures &f)
 
 void printSummary(const std::vector<Figures> &all)
 {
-    std::printf("scale summary (list ms: newcomer's list complete from its JOIN, median/worst; lines per bystander read/sent;\n"
+    std::printf("scale summary (list ms: newcomer's list complete from its JOIN, median/worst; hut ms: its table shows every\n"
+                "  held place and its holder, median/worst; lines per bystander read/sent;\n"
                 "  bytes out per event and per event and player; back: s until the restarted half is back and listed)\n");
-    std::printf("  %-18s %6s %13s %14s %11s %11s %8s %8s %6s %6s %7s %6s %9s %9s %5s\n", "run", "churn", "list ms",
+    std::printf("  %-18s %6s %13s %13s %14s %11s %11s %8s %8s %6s %6s %7s %6s %9s %9s %5s\n", "run", "churn", "list ms", "hut ms",
                 "classic list", "per arrival", "per depart", "kB/arr", "kB/dep", "B/a/N", "B/d/N", "dropped", "back",
                 "bench ms", "CPU b/s %", "empty");
     for (const Figures &f : all) {
@@ -163,8 +182,10 @@ void printSummary(const std::vector<Figures> &all)
         const std::vector<qint64> list = sortedTimes(f.listNs), classic = sortedTimes(f.classicListNs);
         const QByteArray listText = list.empty() ? "-" : ms(list[list.size() / 2]) + '/' + ms(list.back());
         const QByteArray classicText = classic.empty() ? "-" : ms(classic[classic.size() / 2]) + '/' + ms(classic.back());
-        std::printf("  %-18s %5ds %13s %14s %5.2f/%-5.2f %5.2f/%-5.2f %8.1f %8.1f %6.0f %6.0f %3d/%-3d %6s %9.0f %4.0f/%-4.0f %5d\n",
-                    runName(f).constData(), f.churnS, listText.constData(), classicText.constData(), f.readsPerArrival,
+        const std::vector<qint64> hut = sortedTimes(f.hutNs);
+        const QByteArray hutText = !f.hutFormed ? "no hut" : hut.empty() ? "-" : ms(hut[hut.size() / 2]) + '/' + ms(hut.back());
+        std::printf("  %-18s %5ds %13s %13s %14s %5.2f/%-5.2f %5.2f/%-5.2f %8.1f %8.1f %6.0f %6.0f %3d/%-3d %6s %9.0f %4.0f/%-4.0f %5d\n",
+                    runName(f).constData(), f.churnS, listText.constData(), hutText.constData(), classicText.constData(), f.readsPerArrival,
                     f.sendsPerArrival, f.readsPerDeparture, f.sendsPerDeparture, f.bytesPerArrival / 1e3, f.bytesPerDeparture / 1e3,
                     f.bytesPerArrival / f.n, f.bytesPerDeparture / f.n, f.dropped, f.classicDropped,
                     f.backNs < 0 ? "t/o" : QByteArray::number(f.backNs / 1e9, 'f', 1).constData(), f.benchCpuS * 1e3 / f.n,
@@ -184,6 +205,10 @@ void judgeScale(const std::vector<Figures> &all)
         const QByteArray run = runName(f);
         const qint64 median = medianOf(f.listNs);
         judge("scale", run + ": newcomer's list complete, median", timeText(median), "<= 5 s", median >= 0 && median <= 5'000'000'000);
+        const qint64 hutMedian = medianOf(f.hutNs), hutWorst = f.hutNs.empty() ? -1 : sortedTimes(f.hutNs).back();
+        judge("scale", run + ": newcomer knows the hut, median / worst", f.hutFormed ? timeText(hutMedian) + " / " + timeText(hutWorst)
+              : QByteArray("no hut"), "<= 2 s / 5 s", f.hutFormed && hutMedian >= 0 && hutMedian <= 2'000'000'000 && hutWorst >= 0
+              && hutWorst <= 5'000'000'000);
         judge("scale", run + ": sessions dropped (classic peers)",
               QByteArray::number(f.dropped) + " (" + QByteArray::number(f.classicDropped) + ")", "0", f.dropped == 0);
         judge("scale", run + ": restart, all back and listed", f.backNs < 0 ? "timeout" : timeText(f.backNs), "<= 120 s",

@@ -2,7 +2,8 @@
 
 // Up to 1,000 players in one lobby on two linked real servers (bench_scale.cpp): the run
 // (ScaleRun.cpp), what each player reads and when a newcomer's list is complete
-// (ScalePlayers.cpp), the figures and their summary (ScaleReport.cpp).
+// (ScalePlayers.cpp), the hut and when a newcomer knows it (ScaleHut.cpp), the figures and their
+// summary (ScaleReport.cpp).
 #include "SessionProbe.h"
 #include "ClassicPeer.h"
 #include "LinkedServer.h"
@@ -15,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -24,6 +26,7 @@ namespace scale {
 inline const QByteArray Channel = "#TavarineNET_3";
 
 constexpr int Sampled = 8;        // players whose lists are sampled; they never quit
+constexpr int HolderCount = 3;    // sampled players who hold places 1 to 3 through the churn
 constexpr int RampStepMs = 50;    // 20 joins a second
 constexpr int ChurnStepMs = 250;  // a join, a quit, a join, a quit: 2 + 2 a second
 constexpr int TickMs = 100;
@@ -81,6 +84,7 @@ struct Player {
     bool named = false;    // its names list has ended: what it reads from now on is others' doing
     bool leaving = false, dropped = false, bystander = false;
     qint64 joinNs = -1, listNs = -1, answeredNs = -1, butCutNs = -1, rejoinNs = -1;
+    qint64 hutNs = -1;  // a newcomer's table shows every held place and its holder
     int cut = 0;       // names the server cut off its names list ("...[CUT]")
     int toHear = 0;    // a newcomer's others when it joined
     std::vector<Player *> missingList, missingAnswers;  // a newcomer's: present at its join, not yet listed, not yet heard
@@ -98,6 +102,13 @@ struct Figures {
     int arrivals = 0, departures = 0, bystanders = 0;
     std::vector<qint64> listNs, classicListNs, answeredNs;  // per newcomer; -1: not by the restart
     std::vector<qint64> butCutNs;                           // complete but for the names the server cut
+    std::vector<qint64> hutNs;                              // per session newcomer: knows the hut; -1: not by the restart
+    bool hutFormed = false;
+    qint64 hutFormMs = -1, hutBrokeNs = -1;  // the holders no longer agreed, into the churn
+    const char *hutBrokeAt = nullptr;
+    QByteArray hutTruth;  // its holders, places 1 to 3
+    int hutLeft = 0;      // newcomers who quit before they knew it
+    bool hutLearned() const { return hutFormed && std::any_of(hutNs.begin(), hutNs.end(), [](qint64 t) { return t >= 0; }); }
     int cut = 0;
     double heardShare = 0;  // of the others, what a newcomer had heard from by the restart: the median
     int leftIncomplete = 0;
@@ -135,6 +146,9 @@ private:
     void read(Player &p, QByteArrayView line);
     void lost(Player &p);
     void checkNewcomer(Player &p);
+    void formHut(qint64 limitMs);
+    bool knowsHut(const Player &p) const;
+    void watchHut();
     void tick();
     qint64 serverCpuMs() const;
     void summarise();
@@ -144,9 +158,12 @@ private:
     LinkedServer m_server[2];
     std::vector<std::unique_ptr<Player>> m_players;  // after the servers: gone before them
     std::vector<Player *> m_newcomers;
+    std::array<QByteArray, HutModel::Places> m_hut;  // the truth: who holds each place
+    std::array<Player *, HolderCount> m_holders{};
     QElapsedTimer m_clock;
     QRandomGenerator m_random{22};
     bool m_churning = false, m_tracking = false, m_restarted = false;
+    qint64 m_churn0 = 0;
     const char *m_phase = "joining";
     int m_ticks = 0, m_unloads = 0;
     QHash<QByteArray, int> m_notices[2];  // channel notices by sender, as players 0 and 1 read them
