@@ -31,6 +31,12 @@ public:
     }
     // At most maxTargets of those not still waiting for something else, joined by commas, the
     // line kept well inside what a server relays; empty when nobody is owed.
+    // Those the predicate picks go first, in their order.
+    template <typename First>
+    void putFirst(First first)
+    {
+        std::stable_partition(m_nicks.begin(), m_nicks.end(), first);
+    }
     template <typename Waits>
     QByteArray take(int maxTargets, Waits waits)
     {

@@ -95,6 +95,7 @@ public:
 
     // Hut-place answers owed, by IRC nickname, each once; they go before presence answers.
     bool owesAnswer() const { return !m_owed.isEmpty(); }
+    bool owesAnswer(QByteArrayView ircNickname) const { return m_owed.contains(ircNickname); }
     void forgetAnswers() { m_owed.clear(), m_newcomers.clear(); }
     // Only to those who have already been told who this player is: a classic client reads the
     // name of a later line's TAVLIST from the first "|||" of what it reads at once.

@@ -72,6 +72,13 @@ public:
     void owe(QByteArrayView ircNickname);
     bool owesAnswer() const { return !m_owed.isEmpty(); }
     // The next answer owed, to at most maxTargets of its nicknames joined by commas (none: empty).
+    // Those the predicate picks first (the newcomers a hut answer waits for).
+    template <typename First>
+    QByteArray nextAnswer(int maxTargets, First first)
+    {
+        m_owed.putFirst(first);
+        return nextAnswer(maxTargets);
+    }
     QByteArray nextAnswer(int maxTargets);
     bool owesAnswer(QByteArrayView ircNickname) const { return m_owed.contains(ircNickname); }
 

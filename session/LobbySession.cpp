@@ -167,9 +167,14 @@ QByteArray LobbySession::nextAnswer()
 {
     // ngircd says no target count and holds a line to k targets k - 1 seconds: one it is there.
     const int targets = std::clamp(m_server.maxTargets("PRIVMSG"), 1, MostAnswerTargets);
-    // The hut first, to whoever already knows this player: a newcomer has nobody else to learn it from.
+    // The hut first, to whoever already knows this player: a newcomer has nobody else to learn it
+    // from. Who is still owed a TAVLIST as well gets that first, ahead of the older answers.
     const QByteArray hut = m_hut.nextAnswer(targets);
-    return hut.isEmpty() ? m_members.nextAnswer(targets) : hut;
+    if (!hut.isEmpty())
+        return hut;
+    if (!m_hut.owesAnswer())
+        return m_members.nextAnswer(targets);
+    return m_members.nextAnswer(targets, [this](const QByteArray &to) { return m_hut.owesAnswer(to); });
 }
 
 void LobbySession::rearm()

@@ -162,26 +162,27 @@ private slots:
             QVERIFY(lobby.out.sent.join().contains(":...TAVHUT1EXIT Ann> 2|||\r\n"));
     }
 
-    // Ann's place goes to newcomers after her TAVLIST, privately while one line reaches them all,
-    // else once to the channel.
+    // Ann's place goes to a newcomer right after her TAVLIST, ahead of older answers; privately
+    // while one line reaches them all, else once to the channel. As the session takes them:
     void hutAnswers()
     {
         Lobby lobby;
-        lobby.joined().read("Bob: ...TAVHUT1 Bob> 1|||");
+        lobby.joined().read("Bob: ...TAVHUT1 Bob> 1|||\n:OdaOnTavNET!u@h JOIN " + Ch);
         lobby.hut.Player_Click(1, true, lobby.now);
-        const auto next = [&](int targets, int lines) {  // one after the other, as the socket takes them
+        const auto next = [&](int targets, int lines) {
             QByteArray sent;
             for (int n = 0; n < lines; ++n) {
                 const QByteArray hut = lobby.hut.nextAnswer(targets);
-                sent += hut.isEmpty() ? lobby.members.nextAnswer(targets) : hut;
+                sent += !hut.isEmpty() ? hut : lobby.members.nextAnswer(targets, [&](const QByteArray &to) { return lobby.hut.owesAnswer(to); });
             }
             return sent;
         };
         lobby.read(":NedOnTavNET!u@h JOIN " + Ch);
-        QCOMPARE(next(2, 2), "PRIVMSG NedOnTavNET :...TAVLIST|||Ann|||\r\nPRIVMSG NedOnTavNET :...TAVHUT1 Ann> 2|||\r\n");
-        lobby.read(":OdaOnTavNET!u@h JOIN " + Ch + "\n:PipOnTavNET!u@h JOIN " + Ch);
-        QCOMPARE(next(1, 4), "PRIVMSG " + Ch + " :...TAVHUT1 Ann> 2|||\r\nPRIVMSG OdaOnTavNET :...TAVLIST|||Ann|||\r\n"
-                             "PRIVMSG PipOnTavNET :...TAVLIST|||Ann|||\r\n");
+        QCOMPARE(next(1, 3), "PRIVMSG NedOnTavNET :...TAVLIST|||Ann|||\r\nPRIVMSG NedOnTavNET :...TAVHUT1 Ann> 2|||\r\n"
+                             "PRIVMSG OdaOnTavNET :...TAVLIST|||Ann|||\r\n");
+        lobby.read(":PipOnTavNET!u@h JOIN " + Ch + "\n:RioOnTavNET!u@h JOIN " + Ch);
+        QCOMPARE(next(1, 3), "PRIVMSG " + Ch + " :...TAVHUT1 Ann> 2|||\r\nPRIVMSG PipOnTavNET :...TAVLIST|||Ann|||\r\n"
+                             "PRIVMSG RioOnTavNET :...TAVLIST|||Ann|||\r\n");
     }
 
     // Who is in the lobby, by the server's reports and the lobby's own lines, and whose names
