@@ -48,8 +48,9 @@ static Lobby *joinLobby(WindowSet &windows, ScriptedServer &server, const QByteA
     QTest::keyClicks(windows.loginForm()->NICKNAMEBOX, QStringLiteral("Ann"));
     clickAt(windows.loginForm()->Command1);
     clickAt(windows.lobbySelect()->LobbySel[3]);
-    if (!server.waitFor("USER AnnOnTavNET"))
+    if (!windows.session() || !server.waitFor("USER AnnOnTavNET"))
         return nullptr;
+    server.hurried = &SessionProbe{*windows.session()}.socket();
     server.client->write(":irc.test.local 001 AnnOnTavNET :Welcome\r\n:AnnOnTavNET!u@h JOIN #TavarineNET_3\r\n" + lines);
     windows.lobby()->activateWindow();  // a desktop without a window manager activates nothing by itself
     return QTest::qWaitForWindowActive(windows.lobby()) && server.waitFor("MODE #TavarineNET_3\r\n") ? windows.lobby() : nullptr;
@@ -102,6 +103,7 @@ private slots:
         if (control.startsWith("Lobby.")) {
             clickAt(windows.lobbySelect()->LobbySel[3]);
             QVERIFY((window = windows.lobby()) && server.waitFor("USER AnnOnTavNET"));
+            server.hurried = &SessionProbe{*windows.session()}.socket();
             if (name != "Command1") {
                 server.client->write(":irc.test.local 001 AnnOnTavNET :Welcome\r\n:AnnOnTavNET!u@h JOIN :#TavarineNET_3\r\n");
                 QTRY_VERIFY(SessionProbe{*windows.session()}.life().inLobby());
@@ -125,13 +127,12 @@ private slots:
         QCOMPARE(hit.size(), 1);
         if (!own.isEmpty())  // at once, behind the chat that came in before it
             QCOMPARE(windows.lobby()->ChatBox->toPlainText().section(u'\n', -2), "bob> before\n" + own);
-        const bool ran = QTest::qWaitFor([&] {
+        const bool ran = effect.startsWith("PRIVMSG") ? server.waitFor(effect) : QTest::qWaitFor([&] {
             return effect.startsWith('#')         ? windows.session() && SessionProbe{*windows.session()}.life().channel() == effect
                  : effect == "LobbySelect shown" ? windows.lobbySelect() != nullptr
                  : effect == "program ended"     ? !ended.isEmpty()
-                 : effect == "LogFrm shown"      ? qobject_cast<LogFrm *>(QApplication::activeModalWidget())
-                                                       && !QApplication::activeModalWidget()->parentWidget()  // a window of its own
-                                                 : server.received.contains(effect);
+                                                 : qobject_cast<LogFrm *>(QApplication::activeModalWidget())  // LogFrm shown
+                                                       && !QApplication::activeModalWidget()->parentWidget();  // a window of its own
         }, 10000);
         QVERIFY2(ran, qPrintable("the click went to " + hit[0]));
     }
