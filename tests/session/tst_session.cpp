@@ -363,10 +363,12 @@ private slots:
         // Outside the hut a launch ends the handling of its line: not even the chat around it shows.
         QVERIFY(from("Bob", "...TAVCHAT Bob> look ...TAVHUT1LAUNCH Bob> 10.1.2.3|||") && view.chat.size() == 4);
         // Room messages and links pop up only from a player in the channel, saying so there (the routes
-        // around it are tried on real servers): not from somebody outside the channel or an ignored player.
+        // around it): not from somebody outside the channel or an ignored player, nor by a notice, privately or as a quit reason.
         view.roomMessage.clear();
-        QVERIFY(script(":irc.test.local 332 AnnOnTavNET #TavarineNET_3 :...TAVMSG topic|||\n"
-                       "Xy: ...TAVMSG outsider|||\nCy: ...TAVLNK http://a.test/cy|||"));
+        QVERIFY(script(":irc.test.local 332 AnnOnTavNET #TavarineNET_3 :...TAVMSG topic|||\nXy: ...TAVMSG outsider|||\n"
+                       "Cy: ...TAVLNK http://a.test/cy|||\n:MalOnTavNET!u@h NOTICE #TavarineNET_3 :...TAVMSG notice|||\n"
+                       ":MalOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVLNK http://a.test/private|||\n:MalOnTavNET!u@h NOTICE AnnOnTavNET "
+                       ":...TAVMSG aside|||\n:MalOnTavNET!u@h QUIT :...TAVMSG bye|||  ...TAVLNK http://a.test/quit|||"));
         QVERIFY(view.roomMessage.isEmpty() && view.linksAsked.isEmpty());
         // One of each a player per half minute; the rest are counted in one note.
         QVERIFY(from("m", "...TAVMSG again|||") && from("m", "...TAVLNK http://a.test/m|||") && from("m", "...TAVLNK http://a.test/m2|||"));

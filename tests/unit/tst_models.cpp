@@ -222,6 +222,7 @@ private slots:
         QTest::newRow("kicked") << QByteArrayList{up, welcome, in, ":Eve!u@h KICK #TavarineNET_3 AnnOnTavNET :go"} << S::Kicked << out;
         QTest::newRow("another kicked") << QByteArrayList{up, welcome, in, ":Eve!u@h KICK #TavarineNET_3 BobOnTavNET :go"} << S::Joined << inLobby;
         QTest::newRow("refused at the door") << QByteArrayList{up, welcome, ":irc.test.local 474 AnnOnTavNET #TavarineNET_3 :Banned"} << S::Refused << out;
+        QTest::newRow("closed door") << QByteArrayList{up, welcome, ":irc.test.local 473 AnnOnTavNET #TavarineNET_3 :Cannot join (+i)"} << S::Refused << out;
         QTest::newRow("another door") << QByteArrayList{up, welcome, ":irc.test.local 474 AnnOnTavNET #other :Banned"} << S::Joining << out;
         QTest::newRow("lost") << QByteArrayList{up, welcome, in, "lost"} << S::Reconnecting << gone;
         QTest::newRow("closed by the server") << QByteArrayList{up, welcome, in, "closed"} << S::Reconnecting << gone + " (Server has kicked you)";
