@@ -155,15 +155,6 @@ private slots:
         open({down, server->address()});
         QVERIFY(sent(Registration) && view.server == server->address().toString());
     }
-    // A refused line and the server's last word are told as the server said them.
-    void lineRefusedAndServerCloses()
-    {
-        QVERIFY(join() && session->Send_Click(QStringLiteral("hello")) && sent(Ch + "...TAVCHAT Ann> hello|||\r\n"));
-        QVERIFY(deliver(":irc.test.local 404 AnnOnTavNET #TavarineNET_3 :Cannot send to channel\r\n"));
-        QCOMPARE(view.chat.last(), QStringLiteral(" -=Not sent: the server refused your line (Cannot send to channel)=-"));
-        QVERIFY(deliver("ERROR :Closing link: server restarting\r\n"));
-        QCOMPARE(view.chat.last(), QStringLiteral(" -=The server closes the connection: Closing link: server restarting=-"));
-    }
     // A lost link: told, nothing goes out meanwhile, and the reconnection brings the player back
     // under the same name, once the old connection has let it go.
     void lostLinkComesBack()
@@ -192,12 +183,15 @@ private slots:
         QVERIFY(sent(Registration) && join());
         QVERIFY(view.chat.last() == " -=Back in the lobby=-" && session->Send_Click(QStringLiteral("back")));
     }
-    // A moderated channel does not hear Ann: told once a change, her claim and her launch refused
-    // with the reason, a voice lifts it; a claim the channel refused anyway is taken back.
-    void moderated()
+    // A refused line and the server's last word are told as the server said them. A moderated
+    // channel does not hear Ann: told once a change, her claim and her launch refused with the
+    // reason, a voice lifts it; a claim the channel refused anyway is taken back.
+    void refusedAndModerated()
     {
-        const QByteArray mode = ":BobOnTavNET!u@h MODE #TavarineNET_3 ";
-        QVERIFY(join() && deliver(":irc.test.local 324 AnnOnTavNET #TavarineNET_3 +ntk key\r\n" + mode + "+mlo 9 BobOnTavNET\r\n"));
+        const QByteArray mode = ":BobOnTavNET!u@h MODE #TavarineNET_3 ", refused = ":irc.test.local 404 AnnOnTavNET #TavarineNET_3 :Cannot send to channel\r\n";
+        QVERIFY(join() && session->Send_Click(QStringLiteral("hello")) && sent(Ch + "...TAVCHAT Ann> hello|||\r\n") && deliver(refused));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=Not sent: the server refused your line (Cannot send to channel)=-"));
+        QVERIFY(deliver(":irc.test.local 324 AnnOnTavNET #TavarineNET_3 +ntk key\r\n" + mode + "+mlo 9 BobOnTavNET\r\n"));
         QCOMPARE(view.chat.last(), QStringLiteral(" -=The lobby is moderated: the channel does not hear you=-"));
         session->Player_Click(0);
         QVERIFY(view.hutMessages.last().startsWith("The lobby is moderated") && !view.taken(0));
@@ -206,9 +200,11 @@ private slots:
         QVERIFY(sent(Ch + "...TAVHUT1 Ann> 1|||\r\n") && deliver(mode + "-v AnnOnTavNET\r\n"));
         session->LaunchButton_Click();
         QVERIFY(view.launchProblems.last().startsWith("The lobby is moderated") && view.taken(0));
-        QVERIFY(deliver(":irc.test.local 404 AnnOnTavNET #TavarineNET_3 :Cannot send to channel\r\n") && !view.taken(0));
+        QVERIFY(deliver(refused) && !view.taken(0));
         QVERIFY(view.chat.last().startsWith(" -=The channel did not hear you take place 1 (Cannot send"));
         QCOMPARE(sentSinceLastCheck(), QByteArray("PONG :x\r\n"));  // nothing to take back from others
+        QVERIFY(deliver("ERROR :Closing link: server restarting\r\n"));
+        QCOMPARE(view.chat.last(), QStringLiteral(" -=The server closes the connection: Closing link: server restarting=-"));
     }
     void hutStory()
     {
