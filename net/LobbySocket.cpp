@@ -175,9 +175,9 @@ bool LobbySocket::enqueue(const QByteArray &line, Kind kind, bool first)
     if (m_state != Connected)
         return false;
     if (first)
-        m_throttle.pushFirst(line, m_clock.elapsed(), kind);
+        m_throttle.pushFirst(line, now(), kind);
     else
-        m_throttle.push(line, m_clock.elapsed(), kind);
+        m_throttle.push(line, now(), kind);
     drainQueue();
     return true;
 }
@@ -188,7 +188,7 @@ void LobbySocket::drainQueue()
         m_throttle.clear();
         return;
     }
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = this->now();
     QByteArray ready = m_throttle.takeReady(now);
     while (m_backgroundPending() && m_throttle.takeRoom(now)) {
         const QByteArray line = m_backgroundNext();

@@ -183,7 +183,7 @@ void LobbySession::rearm()
     for (qint64 due : {m_members.nextDue(), m_speakers.nextDue(), m_hut.nextDue(), m_life.nextDue()})
         if (due >= 0 && (next < 0 || due < next))
             next = due;
-    if (next < 0 || m_life.stage() == ConnectionLife::Stage::Finished) {
+    if (next < 0 || m_life.ending()) {
         m_wake.stop();
         return;
     }

@@ -17,11 +17,12 @@ struct Recorder : Outbox, LobbyView {
     QByteArrayList sent;
     QStringList chat, problems;
     bool connected() const override { return true; }
+    bool closed = false;
     bool send(const QByteArray &line, LineKind, bool) override { return sent.append(line), true; }
     void drop(LineKind) override {}
     void answersOwed() override {}
     QByteArray localIP() const override { return "127.0.0.1"; }
-    void closeLobby() override {}
+    void closeLobby() override { closed = true; }
     LobbyView &view() override { return *this; }
     bool viewed() const override { return true; }
     void appendChat(const QString &line) override { chat.append(line); }
@@ -122,6 +123,8 @@ private slots:
             "Eve: ...TAVHUT1LAUNCH Eve> 6.6.6.6|||"}, "Bob,Ann,Cy,;2;Eve claims your place 2");
         row("claims sent to Ann alone", inBobsHut + QByteArrayList{":CyOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Cy> 3|||\n"
             ":MalOnTavNET!u@h PRIVMSG AnnOnTavNET :...TAVHUT1 Eve> 4|||"}, "Bob,Ann,Cy,;2");
+        row("places past 4, and no places", inBobsHut + QByteArrayList{"Eve: ...TAVHUT1 Eve> 0|||\nEve: ...TAVHUT1 Eve> -1|||\n"
+            "Eve: ...TAVHUT1 Eve> 12|||\nEve: ...TAVHUT1 Eve> 70000|||\nEve: ...TAVHUT1 Eve> x|||\nEve: ...TAVHUT1 Eve> 5|||"}, "Bob,Ann,,;2");
         row("not a plain address", inBobsHut + QByteArrayList{"Bob: ...TAVHUT1LAUNCH Bob> 127.0.0.1 ; rm -rf ~|||\n"
             "Bob: ...TAVHUT1LAUNCH Bob> -x|||\nBob: ...TAVHUT1LAUNCH Bob> |||"}, "Bob,Ann,,;2");
         row("the host Ann did not choose", {"settle", "Cy: ...TAVHUT1 Cy> 1|||\n" + hosted, "click", exit + "\n" + away}, "Cy,Ann,,;2");
@@ -160,6 +163,7 @@ private slots:
             QVERIFY2(lobby.out.problems.isEmpty(), qPrintable(told));
         if (hut.MyHutSlot() == 0 && expected.size() > 2)  // and its exit went out
             QVERIFY(lobby.out.sent.join().contains(":...TAVHUT1EXIT Ann> 2|||\r\n"));
+        QVERIFY(!lobby.out.closed);  // no game here: whatever came, Ann stays in the lobby
     }
 
     // Ann's place goes to a newcomer right after her TAVLIST, ahead of older answers; privately
@@ -241,6 +245,7 @@ private slots:
         QTest::newRow("kicked") << QByteArrayList{up, welcome, in, ":Eve!u@h KICK #TavarineNET_3 AnnOnTavNET :go"} << S::Kicked << out;
         QTest::newRow("another kicked") << QByteArrayList{up, welcome, in, ":Eve!u@h KICK #TavarineNET_3 BobOnTavNET :go"} << S::Joined << inLobby;
         QTest::newRow("refused at the door") << QByteArrayList{up, welcome, ":irc.test.local 474 AnnOnTavNET #TavarineNET_3 :Banned"} << S::Refused << out;
+        QTest::newRow("closed door") << QByteArrayList{up, welcome, ":irc.test.local 473 AnnOnTavNET #TavarineNET_3 :Cannot join (+i)"} << S::Refused << out;
         QTest::newRow("another door") << QByteArrayList{up, welcome, ":irc.test.local 474 AnnOnTavNET #other :Banned"} << S::Joining << out;
         QTest::newRow("lost") << QByteArrayList{up, welcome, in, "lost"} << S::Reconnecting << gone;
         QTest::newRow("closed by the server") << QByteArrayList{up, welcome, in, "closed"} << S::Reconnecting << gone + " (Server has kicked you)";
