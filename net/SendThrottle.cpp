@@ -9,6 +9,11 @@ void SendThrottle::refill(qint64 nowMs)
     m_lastRefill = nowMs;
 }
 
+double SendThrottle::cost(QByteArrayView line)
+{
+    return line.startsWith("INVITE ") ? 4 : 1;
+}
+
 std::deque<SendThrottle::Line>::iterator SendThrottle::findKind(Kind kind)
 {
     if (kind == Ordinary)
@@ -56,8 +61,8 @@ QByteArray SendThrottle::takeReady(qint64 nowMs)
     QByteArray out;
     while (!m_lines.empty() && m_tokens >= 1.0) {
         out += m_lines.front().bytes;
+        m_tokens -= cost(m_lines.front().bytes);  // may go below zero: the next line waits it off
         m_lines.pop_front();
-        m_tokens -= 1.0;
         if (m_firstCount > 0)
             --m_firstCount;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <deque>
 
 // Outgoing lines pass a token bucket so no server takes the client for a flood:
@@ -17,6 +18,10 @@ public:
     // their receive queue overflows. Within a burst both ngircd and InspIRCd
     // take every line, even when a burst went out just before.
     static constexpr int CloseAllowance = Burst;
+    // What a line costs: InspIRCd charges an INVITE four seconds of its rate. Sent at its rate,
+    // what that costs more would never be paid back, and every later line, a launch too, would
+    // wait in the server ever longer.
+    static double cost(QByteArrayView line);
 
     // 0 is the ordinary kind: such lines never replace each other.
     using Kind = int;

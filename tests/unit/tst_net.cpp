@@ -69,6 +69,10 @@ private slots:
         for (int i = 0; i < 9; ++i)
             t.push("idle\n", 100000);
         QCOMPARE(t.takeReady(100000), QByteArray("idle\n").repeated(SendThrottle::Burst));  // an idle bucket holds a burst, no more
+        t.clear();
+        t.push("INVITE Bob #h\r\n", 200000), t.push("line\r\n", 200000), t.push("line\r\n", 200000);
+        QCOMPARE(t.takeReady(200000), "INVITE Bob #h\r\nline\r\n");  // it costs what the server charges for it
+        QVERIFY(t.takeReady(200999).isEmpty() && t.takeReady(201000) == "line\r\n");
     }
     // Each row: what is typed; what it reads back as (then its host and port), or a word of why it is refused.
     void serverAddress()
