@@ -132,7 +132,10 @@ bool benchFlood()
         return false;
     // CPU: the program and HexChat take turns, so a change of load on the machine hits both;
     // each round plain, then over TLS.
-    const bool hexchat = hexchatAvailable();
+    // TAV_FLOOD_WINDOWED=1: only the windowed program, plain: its CPU runs, the memory run with the
+    // log window closed and the bare window, for comparing two builds of it side by side.
+    const bool windowedOnly = qEnvironmentVariableIsSet("TAV_FLOOD_WINDOWED");
+    const bool hexchat = !windowedOnly && hexchatAvailable();
     QList<WindowedRun> cpuRuns;
     QList<FloodFigures> hexRuns;
     QList<WindowedRun> tlsRuns;
@@ -141,21 +144,31 @@ bool benchFlood()
         cpuRuns.append(runWindowed(server, sender, {floodLines()}, false, false));
         if (hexchat)
             hexRuns.append(receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), floodPace()));
+        if (windowedOnly)
+            continue;
         tlsRuns.append(runWindowed(server, sender, {floodLines()}, false, false, true));
         if (hexchat)
             hexTlsRuns.append(
                 receiveFlood(FloodReceiver::HexChat, server, sender, Channel, floodLines(), floodPace(), true));
     }
     const WindowedRun closed = runWindowed(server, sender, memoryMarks(), false);
-    const WindowedRun open = runWindowed(server, sender, memoryMarks(), true);
+    const WindowedRun open = [&] {
+        WindowedRun skipped;
+        skipped.failure = "skipped (TAV_FLOOD_WINDOWED)";
+        return windowedOnly ? skipped : runWindowed(server, sender, memoryMarks(), true);
+    }();
     QList<double> bareMb;
     for (int run = 0; run < cpuRunCount(); ++run)
         if (const qint64 kb = bareWindowResidentKb(); kb > 0)
             bareMb.append(mb(kb));
-    const bool weechat = weechatAvailable();
+    const bool weechat = !windowedOnly && weechatAvailable();
     const FloodFigures peer = weechat ? receiveFlood(FloodReceiver::Weechat, server, sender, Channel, floodLines(), floodPace())
                                       : FloodFigures{};
-    const FloodFigures headless = receiveFlood(FloodReceiver::Session, server, sender, Channel, floodLines(), floodPace());
+    FloodFigures headless;
+    if (windowedOnly)
+        headless.failure = "skipped (TAV_FLOOD_WINDOWED)";
+    else
+        headless = receiveFlood(FloodReceiver::Session, server, sender, Channel, floodLines(), floodPace());
 
     for (const QByteArray &note : open.notes)
         std::printf("  note, log window run: %s\n", note.constData());

@@ -11,6 +11,7 @@ QString decode(QByteArrayView bytes);
 // characters and wide blanks become one blank each run, and direction overrides go, so the
 // text never looks like two speakers or like another order of its letters.
 QString shownChat(QStringView text);
+QString shownChat(const QString &text);  // the same; text that needs nothing done is not copied
 // The name stands in the text as a word of its own, in any letter case.
 bool mentions(QStringView text, QStringView name);
 inline QByteArray encode(const QString &typed) { return typed.toUtf8(); }

@@ -587,7 +587,14 @@ void Lobby::replaceChat(const QString &line)
 
 void Lobby::appendSaid(const QString &speaker, const QString &text)
 {
-    appendChat(speaker + QStringLiteral("> ") + text);
+    // Made to its size at once: the transcript keeps 10,000 of these, and a string grown by
+    // appending keeps room to grow.
+    QString line;
+    line.reserve(speaker.size() + 2 + text.size());
+    line += speaker;
+    line += QStringLiteral("> ");
+    line += text;
+    appendChat(line);
     m_pendingSpeakers.last() = int(speaker.size());
 }
 
