@@ -299,8 +299,9 @@ bool ConnectionLife::ChannelStateRule(const InboundLine &line)
     const IrcLine &msg = line.irc;
     if (msg.command.size() > 5 || msg.command.isEmpty())
         return true;  // PRIVMSG, most of what arrives
-    const bool ours = m_server.sameName(msg.param(msg.command[0] >= '0' && msg.command[0] <= '9' ? 1 : 0), m_channel);
-    if (msg.isCommand("JOIN") && ours && isMe(msg.senderNick())) {
+    const bool numeric = msg.command[0] >= '0' && msg.command[0] <= '9';
+    const auto ours = [&] { return m_server.sameName(msg.param(numeric ? 1 : 0), m_channel); };
+    if (msg.isCommand("JOIN") && isMe(msg.senderNick()) && ours()) {
         m_ownHost = msg.senderHost().toByteArray();
         const bool back = joined();
         m_out.view().showJoined();
@@ -309,7 +310,7 @@ bool ConnectionLife::ChannelStateRule(const InboundLine &line)
         else
             m_out.view().replaceChat(WelcomeLine);
         emit joinedLobby();
-    } else if (msg.isCommand("KICK") && ours && isMe(msg.param(1))) {
+    } else if (msg.isCommand("KICK") && isMe(msg.param(1)) && ours()) {
         const QByteArrayView by = msg.senderNick();
         const QByteArrayView why = msg.param(2);
         QString reason = WireText::decode(RegistrationLines::lobbyName(by, m_server).value_or(by)) + QStringLiteral(" put you out of the lobby");
@@ -319,7 +320,7 @@ bool ConnectionLife::ChannelStateRule(const InboundLine &line)
         kicked(reason);
         m_out.view().askAttention();
         emit leftLobby(reason, true);
-    } else if (refusesJoin(msg) && ours && !inLobby()) {
+    } else if (numeric && !inLobby() && refusesJoin(msg) && ours()) {
         const QString reason = QStringLiteral("The server did not let you into the lobby: ") + lastParam(msg);
         refused(reason);
         emit leftLobby(reason, true);

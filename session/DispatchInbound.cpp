@@ -18,25 +18,25 @@ struct InboundRules {
         {"GETTAVLIST", [](S &s, const L &l) { return s.m_members.GetTavListRule(l, s.m_life.inLobby()); }},
         {"TAVLIST", [](S &s, const L &l) { return s.m_members.TavListRule(l, s.m_life.inLobby()); }},
         {"005", [](S &s, const L &l) { return s.ServerFeatures(l); }},
-        {"NOTICE AUTH / 001 / 462 / 432 / 433", [](S &s, const L &l) { return s.m_life.RegistrationStep(l, s.m_clock.now()); }},
+        {"NOTICE AUTH / 001 / 462 / 432 / 433", [](S &s, const L &l) { return s.m_life.RegistrationStep(l, l.nowMs); }},
         {"PING", [](S &s, const L &l) { return s.m_life.PingStep(l); }},
         {"own JOIN / KICK / refused JOIN / ERROR", [](S &s, const L &l) { return s.m_life.ChannelStateRule(l); }},
         {"404 / 442 after a typed line", [](S &s, const L &l) { return s.m_speakers.RefusedLineRule(l); }},
-        {"404 after a hut claim", [](S &s, const L &l) { return s.m_hut.RefusedClaimRule(l, s.m_clock.now()); }},
+        {"404 after a hut claim", [](S &s, const L &l) { return s.m_hut.RefusedClaimRule(l, l.nowMs); }},
         {"353 / JOIN / PART / KICK / QUIT / NICK: who is here", [](S &s, const L &l) { return s.m_members.PresenceRule(l); }},
         {"own JOIN / NICK: who speaks", [](S &s, const L &l) { return s.m_speakers.PresenceRule(l); }},
         {"353 / 324 / MODE: may this player speak", [](S &s, const L &l) { return s.m_speakers.ModeRule(l); }},
-        {"own JOIN / PART / KICK / QUIT / NICK: who holds places", [](S &s, const L &l) { return s.m_hut.PresenceRule(l, s.m_clock.now()); }},
+        {"own JOIN / PART / KICK / QUIT / NICK: who holds places", [](S &s, const L &l) { return s.m_hut.PresenceRule(l, l.nowMs); }},
         {"353 / 366 / 473 / JOIN / PART / KICK / INVITE of the hut channel", [](S &s, const L &l) { return s.m_hut.WitnessRule(l); }},
         {"QUIT", [](S &s, const L &l) { return s.m_members.DepartureRule(l, s.m_life.inLobby()); }},
         {"JOIN: presence", [](S &s, const L &l) { return s.m_members.ArrivalRule(l, s.m_life.inLobby()); }},
         {"JOIN: hut place", [](S &s, const L &l) { return s.m_hut.ArrivalRule(l, s.m_life.inLobby()); }},
-        {"...TAVHUT1LAUNCH", [](S &s, const L &l) { return s.m_hut.LaunchRule(l, s.m_clock.now()); }},
-        {"...TAVCHAT", [](S &s, const L &l) { return s.m_speakers.TavChatRule(l, s.m_clock.now()); }},
+        {"...TAVHUT1LAUNCH", [](S &s, const L &l) { return s.m_hut.LaunchRule(l, l.nowMs); }},
+        {"...TAVCHAT", [](S &s, const L &l) { return s.m_speakers.TavChatRule(l, l.nowMs); }},
         {"...TAVCHAT: listed again", [](S &s, const L &l) { return s.m_members.RelistRule(l); }},
-        {"...TAVMSG", [](S &s, const L &l) { return s.m_speakers.TavMsgRule(l, s.m_clock.now()); }},
-        {"...TAVLNK", [](S &s, const L &l) { return s.m_speakers.TavLnkRule(l, s.m_clock.now()); }},
-        {"...TAVHUT1EXIT / ...TAVHUT1", [](S &s, const L &l) { return s.m_hut.HutExitOrAnnouncementRule(l, s.m_clock.now()); }},
+        {"...TAVMSG", [](S &s, const L &l) { return s.m_speakers.TavMsgRule(l, l.nowMs); }},
+        {"...TAVLNK", [](S &s, const L &l) { return s.m_speakers.TavLnkRule(l, l.nowMs); }},
+        {"...TAVHUT1EXIT / ...TAVHUT1", [](S &s, const L &l) { return s.m_hut.HutExitOrAnnouncementRule(l, l.nowMs); }},
         {"GETHUTLIST", [](S &s, const L &l) { return s.m_hut.HutQueryRule(l, s.m_life.inLobby()); }},
         {"TAVQUIT", [](S &s, const L &l) { return s.m_members.TavQuitRule(l); }},
     };
@@ -56,13 +56,14 @@ void LobbySession::Socket_DataArrival(const QByteArray &raw, const QList<QByteAr
 {
     m_inboundLog += raw;
     m_inboundLog += "\r\n";
+    const qint64 now = m_clock.now();
     for (QByteArrayView line : lines) {
         if (m_socket.closedByProgram())
             break;  // a rule closed the lobby while handling an earlier line
-        InboundLine in{line, IrcLine::parse(line), LobbyCommands::KeyPlaces::find(line), {}, false, false};
+        InboundLine in{line, IrcLine::parse(line), LobbyCommands::KeyPlaces::find(line), {}, false, false, now};
         m_speakers.classify(in);
         InboundRules::DispatchInbound(*this, in);
     }
-    m_members.settle(m_clock.now());
+    m_members.settle(now);
     rearm();
 }

@@ -17,6 +17,7 @@ struct InboundLine {
     std::optional<QByteArrayView> sender;
     bool toChannel = false;  // the PRIVMSG went to the lobby's channel
     bool toMe = false;       // the PRIVMSG went to this player alone
+    qint64 nowMs = 0;        // when its read came: the clock is read once a read, not once a rule
 
     // The payload of a lobby command whose key place the classification already found.
     // Most lines hold no key: they are told so here, without a call.
