@@ -33,6 +33,20 @@ struct IrcLine {
     // Commands and 005 token names match whatever the case of their ASCII letters. Nicknames
     // and channels are compared as the server folds them: ServerInfo::sameName.
     static bool sameToken(QByteArrayView a, QByteArrayView b) { return sameAscii(a, b); }
+    // Each entry of a names list (a 353's last parameter), status marks included, without a
+    // copy; `each` returns false to stop.
+    template <typename Each>
+    static void forEachName(QByteArrayView names, Each each)
+    {
+        for (qsizetype start = 0; start < names.size();) {
+            qsizetype blank = names.indexOf(' ', start);
+            if (blank < 0)
+                blank = names.size();
+            if (!each(names.sliced(start, blank - start)))
+                return;
+            start = blank + 1;
+        }
+    }
 
 private:
     static bool sameAscii(QByteArrayView a, QByteArrayView b)

@@ -29,14 +29,14 @@ public:
     {
         return std::any_of(m_nicks.cbegin(), m_nicks.cend(), [&](const QByteArray &n) { return m_server->sameName(n, nick); });
     }
-    // At most maxTargets of those not still waiting for something else, joined by commas, the
-    // line kept well inside what a server relays; empty when nobody is owed.
     // Those the predicate picks go first, in their order.
     template <typename First>
     void putFirst(First first)
     {
         std::stable_partition(m_nicks.begin(), m_nicks.end(), first);
     }
+    // At most maxTargets of those not still waiting for something else, joined by commas, the
+    // line kept well inside what a server relays; empty when nobody is owed.
     template <typename Waits>
     QByteArray take(int maxTargets, Waits waits)
     {

@@ -278,16 +278,13 @@ bool HutModel::WitnessRule(const InboundLine &line)
         const IrcLine::Params p = msg.params();
         if (p.size() < 3 || !is(p[p.size() - 2], m_hutChannel))
             return true;
-        const QByteArrayView names = p.last();
-        for (qsizetype start = 0; start < names.size() && m_reading.isEmpty();) {
-            const qsizetype blank = names.indexOf(' ', start) < 0 ? names.size() : names.indexOf(' ', start);
-            const QByteArrayView entry = names.sliced(start, blank - start);
+        IrcLine::forEachName(p.last(), [&](QByteArrayView entry) {
             const QByteArrayView nick = m_server.stripStatus(entry);
             const auto name = m_speakers.lobbyName(nick);
             if (name && entry.first(entry.size() - nick.size()).contains('@'))
                 m_reading = name->toByteArray();
-            start = blank + 1;
-        }
+            return m_reading.isEmpty();
+        });
         return true;
     }
     if (msg.isCommand("366") && is(msg.param(1), m_hutChannel)) {

@@ -276,14 +276,7 @@ bool LobbyMembers::PresenceRule(const InboundLine &line)
         const IrcLine::Params p = msg.params();
         if (p.size() < 3 || !m_server.sameName(p[p.size() - 2], m_channel))
             return true;
-        const QByteArrayView names = p.last();
-        for (qsizetype start = 0; start < names.size();) {
-            qsizetype blank = names.indexOf(' ', start);
-            if (blank < 0)
-                blank = names.size();
-            playerArrived(m_server.stripStatus(names.sliced(start, blank - start)));
-            start = blank + 1;
-        }
+        IrcLine::forEachName(p.last(), [&](QByteArrayView entry) { return playerArrived(m_server.stripStatus(entry)), true; });
     } else if (msg.isCommand("JOIN") && m_server.sameName(msg.param(0), m_channel)) {
         if (isMe(msg.senderNick()))
             clear();  // the names list follows

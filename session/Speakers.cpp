@@ -131,14 +131,11 @@ bool Speakers::ModeRule(const InboundLine &line)
         return true;  // most lines: their parameters need not be taken apart
     const IrcLine::Params params = msg.params();
     if (msg.isCommand("353") && params.size() >= 4 && m_server.sameName(params[2], m_channel)) {
-        const QByteArrayView names = params[3];
-        for (qsizetype start = 0; start < names.size();) {
-            const qsizetype blank = names.indexOf(' ', start) < 0 ? names.size() : names.indexOf(' ', start);
-            const QByteArrayView entry = names.sliced(start, blank - start);
+        IrcLine::forEachName(params[3], [&](QByteArrayView entry) {
             if (const QByteArrayView name = m_server.stripStatus(entry); !name.isEmpty() && isMe(name))
                 m_ownMarks = entry.first(entry.size() - name.size()).toByteArray();
-            start = blank + 1;
-        }
+            return true;
+        });
     } else if (msg.isCommand("324") && params.size() >= 3 && m_server.sameName(params[1], m_channel)) {
         m_moderated = false;  // the whole set of modes: no m, not moderated
         for (const ServerInfo::ModeChange &change : m_server.modeChanges(params, 2))
