@@ -5,39 +5,51 @@
 #include <algorithm>
 #include <cstring>
 
-// A traffic log that keeps its newest part. Past a quarter more than Kept, the
-// oldest lines go, cut at a line start: a lobby open for days stays the same size.
+// A traffic log that keeps its newest part: a ring of Kept and a quarter more, read from
+// the first line start in it. A lobby open for days stays the same size, and an append
+// costs its own bytes, where cutting the front off a flat array moved the whole megabyte.
 // Only the log window reads it, and it shows far less than Kept.
 class TrafficLog {
 public:
     static constexpr qsizetype Kept = 1024 * 1024;
-    static constexpr qsizetype Ceiling = Kept + Kept / 4 + 64 * 1024;  // and a read of the socket
+    static constexpr qsizetype Capacity = Kept + Kept / 4;
 
     TrafficLog &operator+=(QByteArrayView bytes)
     {
-        // Grows as a byte array does, but never past what the log can hold between two
-        // cuts: doubling from 1 MiB would keep 2 MiB for 1.25 MiB of text.
-        const qsizetype needed = m_text.size() + bytes.size();
-        if (needed > m_text.capacity())
-            m_text.reserve(std::max(needed, std::min(2 * needed, Ceiling)));
-        m_text += bytes;
-        if (m_text.size() > Kept + Kept / 4) {
-            const qsizetype lf = m_text.indexOf('\n', m_text.size() - Kept - 1);
-            const qsizetype cut = lf < 0 ? m_text.size() : lf + 1;
-            // Moved down within the block: a cut at the front would leave room there that
-            // appends do not use, and the array would double anyway.
-            char *text = m_text.data();
-            std::memmove(text, text + cut, size_t(m_text.size() - cut));
-            m_text.truncate(m_text.size() - cut);
-            m_dropped += cut;
+        if (m_ring.isEmpty())
+            m_ring.resize(Capacity);  // its pages are taken as the log fills them
+        if (bytes.size() > Capacity) {
+            m_total += bytes.size() - Capacity;
+            bytes = bytes.last(Capacity);
         }
+        char *ring = m_ring.data();
+        const qsizetype at = qsizetype(m_total % Capacity), first = std::min(bytes.size(), Capacity - at);
+        std::memcpy(ring + at, bytes.data(), size_t(first));
+        std::memcpy(ring, bytes.data() + first, size_t(bytes.size() - first));
+        m_total += bytes.size();
         return *this;
     }
-    const QByteArray &text() const { return m_text; }
     // Every byte ever appended, dropped ones included: tells a reader what is new.
-    qint64 total() const { return m_dropped + m_text.size(); }
+    qint64 total() const { return m_total; }
+    // How many of the newest bytes the ring holds.
+    qsizetype size() const { return qsizetype(std::min<qint64>(m_total, Capacity)); }
+    // The newest n bytes, n at most size().
+    QByteArray tail(qsizetype n) const
+    {
+        const qsizetype start = qsizetype((m_total - n) % Capacity), first = std::min(n, Capacity - start);
+        QByteArray out(m_ring.constData() + start, first);
+        return out.append(m_ring.constData(), n - first);
+    }
+    // All it holds, from the first line start once older bytes went.
+    QByteArray text() const
+    {
+        QByteArray all = tail(size());
+        if (m_total > Capacity)
+            all.remove(0, all.indexOf('\n') + 1);
+        return all;
+    }
 
 private:
-    QByteArray m_text;
-    qint64 m_dropped = 0;
+    QByteArray m_ring;
+    qint64 m_total = 0;
 };

@@ -57,24 +57,21 @@ void LogFrm::mirror(QPlainTextEdit *box, const TrafficLog &log, Shown &shown)
 {
     const bool untouched = !box->document()->isModified();
     const qint64 grown = log.total() - shown.logTotal;
-    if (untouched && shown.logTotal >= 0 && grown > 0 && grown < ShownBytes && grown <= log.text().size()) {
+    if (untouched && shown.logTotal >= 0 && grown > 0 && grown < ShownBytes && grown <= log.size()) {
         // The log only grew: add the new part and let the oldest lines go, so a tick
         // costs what arrived since the last one, whatever the size of the log.
         QTextCursor end(box->document());
         end.movePosition(QTextCursor::End);
-        end.insertText(shownText(QByteArrayView(log.text()).last(grown)));
+        end.insertText(shownText(log.tail(grown)));
         QTextCursor oldest(box->document());
         while (box->document()->characterCount() > ShownBytes && oldest.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor)) {
             oldest.removeSelectedText();
             oldest.movePosition(QTextCursor::Start);
         }
     } else if (!untouched || grown != 0) {
-        QByteArrayView tail(log.text());
-        if (tail.size() > ShownBytes) {
-            tail = tail.last(ShownBytes);
-            const qsizetype lineStart = tail.indexOf('\n');
-            tail = lineStart < 0 ? QByteArrayView() : tail.sliced(lineStart + 1);
-        }
+        QByteArray tail = log.size() > ShownBytes ? log.tail(ShownBytes) : log.text();
+        if (log.size() > ShownBytes)  // from a line start
+            tail.remove(0, tail.indexOf('\n') + 1);
         box->setPlainText(shownText(tail));
     }
     box->document()->setModified(false);
