@@ -27,51 +27,20 @@ IrcLine IrcLine::parse(QByteArrayView line)
     if (line.startsWith(':'))
         msg.prefix = nextWord(line).sliced(1);
     msg.command = nextWord(line);
-    msg.paramText = line;
-    return msg;
-}
-
-namespace {
-// Calls take(parameter) for each in turn until it returns false.
-template <class Take>
-void eachParam(QByteArrayView rest, Take &&take)
-{
-    while (!rest.isEmpty()) {
-        while (rest.startsWith(' '))
-            rest = rest.sliced(1);
-        if (rest.isEmpty())
-            break;
-        if (rest.startsWith(':')) {
-            take(rest.sliced(1));
+    if (msg.command.size() <= 8)
+        for (char c : msg.command)
+            msg.m_code = msg.m_code << 8 | upper(c);
+    while (!line.isEmpty()) {
+        while (line.startsWith(' '))
+            line = line.sliced(1);
+        if (line.startsWith(':')) {
+            msg.m_params.append(line.sliced(1));  // the trailing one, blanks and all
             break;
         }
-        if (!take(nextWord(rest)))
-            break;
+        if (!line.isEmpty())
+            msg.m_params.append(nextWord(line));
     }
-}
-}  // namespace
-
-IrcLine::Params IrcLine::params() const
-{
-    Params all;
-    eachParam(paramText, [&all](QByteArrayView p) {
-        all.append(p);
-        return true;
-    });
-    return all;
-}
-
-QByteArrayView IrcLine::param(qsizetype i) const
-{
-    QByteArrayView found;
-    qsizetype n = 0;
-    eachParam(paramText, [&](QByteArrayView p) {
-        if (n++ != i)
-            return true;
-        found = p;
-        return false;
-    });
-    return found;
+    return msg;
 }
 
 QByteArrayView IrcLine::senderNick() const

@@ -15,13 +15,27 @@ struct IrcLine {
 
     QByteArrayView prefix;
     QByteArrayView command;  // as sent: compare with isCommand()
-    QByteArrayView paramText;  // all after the command: most lines need no parameter, so they are cut when asked
 
     static IrcLine parse(QByteArrayView line);
-    Params params() const;
-    QByteArrayView param(qsizetype i) const;
-    // Commands match whatever their letter case.
-    bool isCommand(QByteArrayView name) const { return sameAscii(command, name); }
+    // Cut once, as the line is taken apart: a line goes through many rules that each ask.
+    const Params &params() const { return m_params; }
+    QByteArrayView param(qsizetype i) const { return i < m_params.size() ? m_params[i] : QByteArrayView(); }
+    // A command's name as the code spells it, made when compiled: up to eight bytes,
+    // upper-cased, in one number.
+    struct Name {
+        template <std::size_t N>
+        consteval Name(const char (&text)[N]) : size(N - 1)
+        {
+            static_assert(N - 1 <= 8, "a longer name needs a comparison of its own");
+            for (std::size_t i = 0; i + 1 < N; ++i)
+                code = code << 8 | upper(text[i]);
+        }
+        quint64 code = 0;
+        qsizetype size;
+    };
+    // Commands match whatever their letter case. Every rule asks for the command of every
+    // line: one number against another.
+    bool isCommand(Name name) const { return name.size == command.size() && name.code == m_code; }
     // The nickname of the prefix "nick!user@host".
     QByteArrayView senderNick() const;
     // Its host: where the server sees the sender; empty without one.
@@ -49,6 +63,10 @@ struct IrcLine {
     }
 
 private:
+    static constexpr quint8 upper(char c) { return quint8(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); }
+    Params m_params;
+    quint64 m_code = 0;  // the command's as a Name's, when it is eight bytes or fewer
+
     static bool sameAscii(QByteArrayView a, QByteArrayView b)
     {
         if (a.size() != b.size())

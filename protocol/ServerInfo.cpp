@@ -1,5 +1,7 @@
 #include "protocol/ServerInfo.h"
 
+#include <array>
+
 #include <cstring>
 
 namespace {
@@ -27,7 +29,7 @@ void ServerInfo::read005(const IrcLine &line)
 {
     if (line.command != "005")
         return;
-    const IrcLine::Params params = line.params();
+    const IrcLine::Params &params = line.params();
     // Our nickname first, the human-readable text last.
     for (qsizetype i = 1; i + 1 < params.size(); ++i) {
         QByteArrayView token = params[i];
@@ -100,23 +102,49 @@ bool ServerInfo::readToken(QByteArrayView name, QByteArrayView value, bool negat
     return true;
 }
 
+namespace {
+// Every byte folded under each mapping, in the order of CaseMapping: names are compared and
+// hashed by the byte, many times a line.
+using FoldTable = std::array<char, 256>;
+constexpr FoldTable foldTable(ServerInfo::CaseMapping mapping)
+{
+    using M = ServerInfo::CaseMapping;
+    FoldTable t{};
+    for (int c = 0; c < 256; ++c) {
+        const bool upper = (c >= 'A' && c <= 'Z') || ((c == '[' || c == '\\' || c == ']') && mapping != M::Ascii)
+            || (c == '^' && mapping == M::Rfc1459);
+        t[c] = char(upper ? c + 32 : c);
+    }
+    return t;
+}
+constexpr FoldTable Folding[] = {foldTable(ServerInfo::CaseMapping::Ascii), foldTable(ServerInfo::CaseMapping::Rfc1459),
+                                 foldTable(ServerInfo::CaseMapping::StrictRfc1459)};
+}  // namespace
+
+char ServerInfo::fold(char c) const
+{
+    return Folding[int(m_mapping)][quint8(c)];
+}
+
 bool ServerInfo::sameName(QByteArrayView a, QByteArrayView b) const
 {
     if (a.size() != b.size())
         return false;
     if (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size())) == 0)
-        return true;
+        return true;  // the usual case: the same letters in the same case
+    const FoldTable &f = Folding[int(m_mapping)];
     for (qsizetype i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i]))
+        if (f[quint8(a[i])] != f[quint8(b[i])])
             return false;
     return true;
 }
 
 size_t ServerInfo::hash(std::string_view s) const
 {
+    const FoldTable &f = Folding[int(m_mapping)];
     size_t h = 14695981039346656037ull;
     for (char c : s)
-        h = (h ^ static_cast<unsigned char>(fold(c))) * 1099511628211ull;
+        h = (h ^ quint8(f[quint8(c)])) * 1099511628211ull;
     return h;
 }
 

@@ -25,16 +25,7 @@ public:
     CaseMapping caseMapping() const { return m_mapping; }
     // Lower case under the mapping: rfc1459 also folds []\^ to {}|~ (each 32 above, as A to a),
     // strict-rfc1459 []\ to {}| only.
-    char fold(char c) const
-    {
-        if (c >= 'A' && c <= 'Z')
-            return char(c - 'A' + 'a');
-        if (m_mapping == CaseMapping::Ascii)
-            return c;
-        if (c == '[' || c == '\\' || c == ']' || (c == '^' && m_mapping == CaseMapping::Rfc1459))
-            return char(c + 32);
-        return c;
-    }
+    char fold(char c) const;
     bool sameName(QByteArrayView a, QByteArrayView b) const;
     size_t hash(std::string_view s) const;  // FNV-1a over the folded bytes: equal for equal names
     // "@+BobOnTavNET" -> "BobOnTavNET": every leading status mark the server announced.

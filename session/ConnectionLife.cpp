@@ -13,7 +13,7 @@ namespace {
 // The server's reason, as the chat shows text.
 QString lastParam(const IrcLine &msg)
 {
-    const IrcLine::Params params = msg.params();
+    const IrcLine::Params &params = msg.params();
     return params.isEmpty() ? QString() : WireText::shownChat(WireText::decode(params.last()));
 }
 
@@ -21,7 +21,8 @@ QString lastParam(const IrcLine &msg)
 // invite only, banned, wrong key, bad name, registered nicknames only, secure clients only.
 bool refusesJoin(const IrcLine &msg)
 {
-    for (const char *code : {"403", "405", "437", "471", "473", "474", "475", "476", "477", "489"})
+    static constexpr IrcLine::Name refusals[] = {"403", "405", "437", "471", "473", "474", "475", "476", "477", "489"};
+    for (const IrcLine::Name code : refusals)
         if (msg.isCommand(code))
             return true;
     return false;
@@ -278,7 +279,7 @@ bool ConnectionLife::RegistrationStep(const InboundLine &line, qint64 nowMs)
     } else if (msg.isCommand("432") || msg.isCommand("433")) {
         if (msg.isCommand("433"))
             setStage(Stage::Refused);
-        const IrcLine::Params params = msg.params();
+        const IrcLine::Params &params = msg.params();
         const QByteArray reason = params.size() >= 3
             ? params[1].toByteArray() + ": " + params.last().toByteArray()
             : (params.isEmpty() ? QByteArray() : params.last().toByteArray());

@@ -275,7 +275,7 @@ bool HutModel::WitnessRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
     if (msg.isCommand("353")) {  // me = #hut :@op names
-        const IrcLine::Params p = msg.params();
+        const IrcLine::Params &p = msg.params();
         if (p.size() < 3 || !is(p[p.size() - 2], m_hutChannel))
             return true;
         IrcLine::forEachName(p.last(), [&](QByteArrayView entry) {

@@ -273,7 +273,7 @@ bool LobbyMembers::PresenceRule(const InboundLine &line)
     if (msg.command.size() != 3 && msg.command.size() != 4)
         return true;  // PRIVMSG, NOTICE and the like, most of what arrives
     if (msg.isCommand("353")) {  // me = #channel :names, or me #channel :names
-        const IrcLine::Params p = msg.params();
+        const IrcLine::Params &p = msg.params();
         if (p.size() < 3 || !m_server.sameName(p[p.size() - 2], m_channel))
             return true;
         IrcLine::forEachName(p.last(), [&](QByteArrayView entry) { return playerArrived(m_server.stripStatus(entry)), true; });

@@ -117,7 +117,7 @@ bool Speakers::RefusedLineRule(const InboundLine &line)
     const IrcLine &msg = line.irc;
     if ((msg.isCommand("404") || msg.isCommand("442")) && m_server.sameName(msg.param(1), m_channel)
         && std::exchange(m_typedSinceRefusal, false)) {
-        const IrcLine::Params params = msg.params();
+        const IrcLine::Params &params = msg.params();
         m_out.view().appendChat(QStringLiteral(" -=Not sent: the server refused your line (%1)=-")
                                     .arg(WireText::shownChat(WireText::decode(params.last()))));
     }
@@ -129,7 +129,7 @@ bool Speakers::ModeRule(const InboundLine &line)
     const IrcLine &msg = line.irc;
     if (!msg.isCommand("353") && !msg.isCommand("324") && !msg.isCommand("MODE"))
         return true;  // most lines: their parameters need not be taken apart
-    const IrcLine::Params params = msg.params();
+    const IrcLine::Params &params = msg.params();
     if (msg.isCommand("353") && params.size() >= 4 && m_server.sameName(params[2], m_channel)) {
         IrcLine::forEachName(params[3], [&](QByteArrayView entry) {
             if (const QByteArrayView name = m_server.stripStatus(entry); !name.isEmpty() && isMe(name))
