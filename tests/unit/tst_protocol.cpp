@@ -121,17 +121,6 @@ private slots:
                   .join(' '),
               "seen");
     }
-    void caseMappings()  // the same name, and the same hash, exactly where the server's folding says so
-    {
-        for (const auto &[mapping, a, b, same] :
-             {std::tuple{"ascii", "[Bob]", "{bob}", false}, {"ascii", "Bob~", "bob^", false}, {"ascii", "BOB", "bob", true},
-              {"rfc1459", "[Bob]", "{bob}", true}, {"rfc1459", "Bob~", "bob^", true}, {"rfc1459", "Bob", "Bo", false},
-              {"strict-rfc1459", "[Bob]\\", "{bob}|", true}, {"strict-rfc1459", "Bob~", "bob^", false}}) {
-            ServerInfo info;
-            info.read005(IrcLine::parse(":s 005 Ann CASEMAPPING=" + QByteArray(mapping) + " :are"));
-            QVERIFY2(info.sameName(a, b) == same && (info.hash(a) == info.hash(b)) == same, qPrintable(QString("%1 %2 %3").arg(mapping, a, b)));
-        }
-    }
     void hutSlot()
     {
         for (const auto &[v, n] : {std::pair{"0", 0}, {"1", 1}, {"4", 4}, {"5", 5}, {"11", 11}, {"12", 12}, {"2.5", 2},
