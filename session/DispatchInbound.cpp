@@ -60,7 +60,7 @@ void LobbySession::Socket_DataArrival(const QByteArray &raw, const QList<QByteAr
     for (QByteArrayView line : lines) {
         if (m_socket.closedByProgram())
             break;  // a rule closed the lobby while handling an earlier line
-        InboundLine in{line, IrcLine::parse(line), LobbyCommands::KeyPlaces::find(line), {}, false, false, now};
+        InboundLine in(line, now);
         m_speakers.classify(in);
         InboundRules::DispatchInbound(*this, in);
     }

@@ -8,6 +8,10 @@
 // One received line as the rules see it: its bytes, its IRC parts, where its lobby keys
 // stand and who sent it, each found once. Views into the read: nothing is copied.
 struct InboundLine {
+    // Taken apart in place: the parts are large, and a brace list would clear them first.
+    InboundLine(QByteArrayView line, qint64 now)
+        : raw(line), irc(IrcLine::parse(line)), keys(LobbyCommands::KeyPlaces::find(line)), nowMs(now) {}
+
     QByteArrayView raw;
     IrcLine irc;
     LobbyCommands::KeyPlaces keys;

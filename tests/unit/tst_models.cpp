@@ -46,7 +46,7 @@ struct Lobby {
     {
         const QByteArray raw = (text.startsWith(':') ? text
             : ":" + text.left(text.indexOf(':')) + "OnTavNET!u@h PRIVMSG " + Ch + " :" + text.mid(text.indexOf(':') + 2)) + "\r\n";
-        InboundLine in{raw, IrcLine::parse(raw), LobbyCommands::KeyPlaces::find(raw), {}, false, false};
+        InboundLine in(raw, 0);
         speakers.classify(in);
         (void)(members.GetTavListRule(in, true) && members.TavListRule(in, true) && members.PresenceRule(in)
                && speakers.PresenceRule(in) && hut.PresenceRule(in, now) && members.DepartureRule(in, true)
@@ -254,7 +254,7 @@ private slots:
         Lobby l;
         for (const QByteArray &step : steps) {
             const QByteArray raw = step + "\r\n";
-            const InboundLine line{raw, IrcLine::parse(raw), LobbyCommands::KeyPlaces::find(raw), {}, false, false};
+            const InboundLine line(raw, 0);
             if (step == "connecting" || step == "connected")
                 l.life.socketState(step == "connected" ? 7 : 6);
             if (step == "connected")
