@@ -24,8 +24,11 @@ IrcLine IrcLine::parse(QByteArrayView line)
     IrcLine msg;
     if (line.startsWith('@'))
         nextWord(line);  // message tags carry nothing the lobby uses
-    if (line.startsWith(':'))
+    if (line.startsWith(':')) {
         msg.prefix = nextWord(line).sliced(1);
+        const void *bang = std::memchr(msg.prefix.data(), '!', size_t(msg.prefix.size()));
+        msg.m_nick = bang ? msg.prefix.first(static_cast<const char *>(bang) - msg.prefix.data()) : msg.prefix;
+    }
     msg.command = nextWord(line);
     if (msg.command.size() <= 8)
         for (char c : msg.command)
@@ -41,10 +44,4 @@ IrcLine IrcLine::parse(QByteArrayView line)
             msg.m_params.append(nextWord(line));
     }
     return msg;
-}
-
-QByteArrayView IrcLine::senderNick() const
-{
-    const void *bang = prefix.isEmpty() ? nullptr : std::memchr(prefix.data(), '!', size_t(prefix.size()));
-    return bang ? prefix.first(static_cast<const char *>(bang) - prefix.data()) : prefix;
 }

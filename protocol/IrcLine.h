@@ -37,7 +37,7 @@ struct IrcLine {
     // line: one number against another.
     bool isCommand(Name name) const { return name.size == command.size() && name.code == m_code; }
     // The nickname of the prefix "nick!user@host".
-    QByteArrayView senderNick() const;
+    QByteArrayView senderNick() const { return m_nick; }
     // Its host: where the server sees the sender; empty without one.
     QByteArrayView senderHost() const
     {
@@ -65,6 +65,7 @@ struct IrcLine {
 private:
     static constexpr quint8 upper(char c) { return quint8(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); }
     Params m_params;
+    QByteArrayView m_nick;  // many rules ask whose line it is
     quint64 m_code = 0;  // the command's as a Name's, when it is eight bytes or fewer
 
     static bool sameAscii(QByteArrayView a, QByteArrayView b)
