@@ -150,8 +150,14 @@ size_t ServerInfo::hash(std::string_view s) const
 
 QByteArrayView ServerInfo::stripStatus(QByteArrayView namesEntry) const
 {
+    const auto isMark = [this](char c) {  // a handful of marks: no call for them
+        for (char mark : m_statusMarks)
+            if (mark == c)
+                return true;
+        return false;
+    };
     qsizetype n = 0;
-    while (n < namesEntry.size() && m_statusMarks.contains(namesEntry[n]))
+    while (n < namesEntry.size() && isMark(namesEntry[n]))
         ++n;
     return namesEntry.sliced(n);
 }

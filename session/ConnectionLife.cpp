@@ -30,7 +30,8 @@ bool refusesJoin(const IrcLine &msg)
 }  // namespace
 
 ConnectionLife::ConnectionLife(const ServerInfo &server, Outbox &out, QByteArray nickname, QByteArray channel)
-    : m_server(server), m_out(out), m_nickname(std::move(nickname)), m_channel(std::move(channel))
+    : m_server(server), m_out(out), m_nickname(std::move(nickname)), m_ircNickname(RegistrationLines::ircNickname(m_nickname)),
+      m_channel(std::move(channel))
 {
 }
 
@@ -200,7 +201,7 @@ QString ConnectionLife::caption() const
 
 bool ConnectionLife::isMe(QByteArrayView ircNickname) const
 {
-    return m_server.sameName(ircNickname, RegistrationLines::ircNickname(m_nickname));
+    return m_server.sameName(ircNickname, m_ircNickname);
 }
 
 void ConnectionLife::joinChannel()
@@ -229,7 +230,7 @@ void ConnectionLife::askWhoHolds()
 {
     // As long as the nickname, so within the server's limit, and never in the lobby's form:
     // nobody takes it for a player.
-    m_standIn = RegistrationLines::ircNickname(m_nickname).chopped(1) + char('0' + QRandomGenerator::global()->bounded(10));
+    m_standIn = m_ircNickname.chopped(1) + char('0' + QRandomGenerator::global()->bounded(10));
     m_holderHost.clear();
     m_out.send("NICK " + m_standIn + "\r\n");
 }
@@ -259,7 +260,7 @@ bool ConnectionLife::RegistrationStep(const InboundLine &line, qint64 nowMs)
     const IrcLine &msg = line.irc;
     if (!m_standIn.isEmpty()) {  // in under the stand-in: only the answer counts
         if (msg.isCommand("001"))
-            m_out.send("WHOIS " + RegistrationLines::ircNickname(m_nickname) + "\r\n");
+            m_out.send("WHOIS " + m_ircNickname + "\r\n");
         else if (msg.isCommand("311") && isMe(msg.param(1)))
             m_holderHost = msg.param(3).toByteArray();
         else if (msg.isCommand("318") || msg.isCommand("401") || msg.isCommand("433") || msg.isCommand("432"))

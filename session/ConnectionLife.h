@@ -117,6 +117,7 @@ private:
     const ServerInfo &m_server;
     Outbox &m_out;
     QByteArray m_nickname;
+    QByteArray m_ircNickname;  // as the server knows this player: asked about on every line of theirs
     QByteArray m_channel;
     Stage m_stage = Stage::Connecting;
     int m_socketState = 0;
