@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QScreen>
@@ -12,9 +13,19 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+void StretchedImage::paintEvent(QPaintEvent *event)
+{
+    const QPixmap picture = pixmap();
+    if (picture.isNull() || !isEnabled())  // a disabled picture is QLabel's to grey
+        return QLabel::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(contentsRect(), picture);
+}
+
 QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture)
 {
-    auto *image = makeControl<QLabel>(parent, name, geometry);
+    auto *image = makeControl<StretchedImage>(parent, name, geometry);
     image->setPixmap(picture);
     image->setScaledContents(true);
     return image;

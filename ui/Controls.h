@@ -22,7 +22,17 @@ W *makeControl(QWidget *parent, const char *name, QRect geometry, Args &&...args
     return w;
 }
 
-// An image that scales its picture to fill its rectangle.
+// An image that scales its picture to fill its rectangle as it paints. A QLabel with scaled
+// contents keeps a scaled copy as long as it lives: most of a megabyte for the lobby's background.
+class StretchedImage : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A StretchedImage with this picture.
 QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture);
 // Gives an image that is not stretched a picture: the image takes the picture's size.
 void setNaturalPicture(QLabel *image, const QPixmap &picture);

@@ -59,7 +59,7 @@ Lobby::Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store
     setWindowIcon(Resource::applicationIcon());
 
     // Back to front.
-    BG = makeControl<QLabel>(this, "BG", {0, -16, 585, 297});
+    BG = makeControl<StretchedImage>(this, "BG", {0, -16, 585, 297});
     BG->setScaledContents(true);
     GFX1 = makeControl<QLabel>(this, "GFX1", {144, 8, 296, 230});
     setNaturalPicture(GFX1, Resource::picture(QStringLiteral("GFX1")));

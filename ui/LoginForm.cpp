@@ -12,7 +12,7 @@
 LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Tool), m_store(store)
 {
     setupWindow(this, "LoginForm", QStringLiteral("TavarineNET IRC - Login"), {207, 104});
-    BG = makeControl<QLabel>(this, "BG", {0, 0, 217, 137});
+    BG = makeControl<StretchedImage>(this, "BG", {0, 0, 217, 137});
     BG->setScaledContents(true);
     Label1 = makeControl<QLabel>(this, "Label1", {64, 8, 59, 13}, QStringLiteral("NickName"));
     Label1->setFont(boldFont());

@@ -1,6 +1,6 @@
 #include "ui/Resource.h"
 
-#include <QImage>
+#include <QImageReader>
 
 // The artwork lives in this static library: register it once, or the linker may leave it out.
 static void initArtwork()
@@ -10,6 +10,16 @@ static void initArtwork()
         return true;
     }();
     Q_UNUSED(registered);
+}
+
+// Read by Qt's own reader for the format: a reader that may guess asks every image format
+// plugin first, and loads them all with their libraries.
+static QPixmap readPicture(const QString &path, const char *format)
+{
+    initArtwork();
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 Resource::Resource()
@@ -22,17 +32,15 @@ Resource::Resource()
 
 QIcon Resource::applicationIcon()
 {
-    initArtwork();
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/app-icon-32.png"), {32, 32});
-    icon.addFile(QStringLiteral(":/icons/app-icon-48.png"), {48, 48});
+    icon.addPixmap(readPicture(QStringLiteral(":/icons/app-icon-32.png"), "PNG"));
+    icon.addPixmap(readPicture(QStringLiteral(":/icons/app-icon-48.png"), "PNG"));
     return icon;
 }
 
 QPixmap Resource::picture(const QString &name)
 {
-    initArtwork();
     // Not through QPixmap's file cache, which would keep every picture for the whole run:
     // a picture goes with the last window that shows it.
-    return QPixmap::fromImage(QImage(QStringLiteral(":/pictures/%1.bmp").arg(name), "BMP"));
+    return readPicture(QStringLiteral(":/pictures/%1.bmp").arg(name), "BMP");
 }
