@@ -128,19 +128,25 @@ char ServerInfo::fold(char c) const
 
 bool ServerInfo::sameName(QByteArrayView a, QByteArrayView b) const
 {
-    if (a.size() != b.size())
+    const qsizetype n = a.size();
+    if (n != b.size())
         return false;
-    // The usual case is the same letters in the same case: eight bytes at a time, without a call
-    // for names of a dozen bytes; folding starts where they first differ.
-    qsizetype i = 0;
-    for (quint64 x, y; i + 8 <= a.size(); i += 8) {
-        std::memcpy(&x, a.data() + i, 8);
-        std::memcpy(&y, b.data() + i, 8);
-        if (x != y)
-            break;
+    // The usual case is the same letters in the same case: eight bytes at a time, the last
+    // eight overlapping, without a call for names of a dozen bytes. Else they are folded.
+    const auto eight = [](const char *p) {
+        quint64 v;
+        std::memcpy(&v, p, 8);
+        return v;
+    };
+    if (n >= 8) {
+        qsizetype i = 0;
+        while (i + 8 <= n && eight(a.data() + i) == eight(b.data() + i))
+            i += 8;
+        if (i + 8 > n && eight(a.data() + n - 8) == eight(b.data() + n - 8))
+            return true;
     }
     const FoldTable &f = Folding[int(m_mapping)];
-    for (; i < a.size(); ++i)
+    for (qsizetype i = 0; i < n; ++i)
         if (f[quint8(a[i])] != f[quint8(b[i])])
             return false;
     return true;
