@@ -93,7 +93,8 @@ QAccessibleInterface *chatViewAccessible(const QString &className, QObject *obje
 }  // namespace
 
 ChatView::ChatView(int capacity, QWidget *parent)
-    : QAbstractScrollArea(parent), m_capacity(std::max(1, capacity))
+    : QAbstractScrollArea(parent), m_capacity(std::max(1, capacity)), m_lines(size_t(m_capacity)),
+      m_starts(size_t(m_capacity)), m_speakers(size_t(m_capacity))
 {
     static const bool factory = [] {
         QAccessible::installFactory(chatViewAccessible);
@@ -123,18 +124,6 @@ void ChatView::push(const QString &line, int speaker)
     if (m_end - m_first == m_capacity) {
         m_lines[size_t(m_first % m_capacity)] = QString();
         ++m_first;
-    }
-    // The rings grow with the first round of lines: a quiet lobby never takes the whole capacity.
-    if (const size_t slot = size_t(m_end % m_capacity); slot == m_lines.size()) {
-        if (slot == m_lines.capacity()) {
-            const size_t room = size_t(std::min(m_capacity, std::max<qint64>(64, 2 * qint64(slot))));
-            m_lines.reserve(room);
-            m_starts.reserve(room);
-            m_speakers.reserve(room);
-        }
-        m_lines.emplace_back();
-        m_starts.emplace_back();
-        m_speakers.emplace_back();
     }
     m_lines[size_t(m_end % m_capacity)] = line;
     m_starts[size_t(m_end % m_capacity)] = m_nextStart;
