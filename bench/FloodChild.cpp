@@ -276,7 +276,7 @@ int benchWindowedReceive(int argc, char *argv[])
         }
         if (nextMark < marks.size() && n == marks[nextMark]) {
             say("mark " + QByteArray::number(n) + reading() + " inlog="
-                + QByteArray::number(session->inboundLog().text().size())
+                + QByteArray::number(session->inboundLog().size())
                 + (withProbe ? " stall=" + QByteArray::number(probe.takeLongestStallMs(), 'f', 1) : QByteArray()));
             if (++nextMark == marks.size()) {
                 poll.stop();
