@@ -53,9 +53,8 @@ struct IrcLine {
     static void forEachName(QByteArrayView names, Each each)
     {
         for (qsizetype start = 0; start < names.size();) {
-            qsizetype blank = names.indexOf(' ', start);
-            if (blank < 0)
-                blank = names.size();
+            const void *found = std::memchr(names.data() + start, ' ', size_t(names.size() - start));
+            const qsizetype blank = found ? static_cast<const char *>(found) - names.data() : names.size();
             if (!each(names.sliced(start, blank - start)))
                 return;
             start = blank + 1;

@@ -24,7 +24,10 @@ public:
         if (found != m_names.end())
             m_names.erase(found);
     }
-    bool contains(QByteArrayView name) const { return m_names.find(FoldedName::view(name)) != m_names.end(); }
+    bool contains(QByteArrayView name) const  // most sets are empty: nobody is ignored
+    {
+        return !m_names.empty() && m_names.find(FoldedName::view(name)) != m_names.end();
+    }
     void clear() { m_names.clear(); }
     void refold() { FoldedName::refold(m_names, *m_server); }
 
