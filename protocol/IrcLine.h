@@ -73,7 +73,6 @@ private:
             return false;
         if (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size())) == 0)
             return true;  // the usual case: the same letters in the same case
-        const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
         for (qsizetype i = 0; i < a.size(); ++i)
             if (upper(a[i]) != upper(b[i]))
                 return false;

@@ -121,11 +121,6 @@ constexpr FoldTable Folding[] = {foldTable(ServerInfo::CaseMapping::Ascii), fold
                                  foldTable(ServerInfo::CaseMapping::StrictRfc1459)};
 }  // namespace
 
-char ServerInfo::fold(char c) const
-{
-    return Folding[int(m_mapping)][quint8(c)];
-}
-
 bool ServerInfo::sameName(QByteArrayView a, QByteArrayView b) const
 {
     const qsizetype n = a.size();

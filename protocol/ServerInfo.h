@@ -23,9 +23,8 @@ public:
     void read005(const IrcLine &line);
 
     CaseMapping caseMapping() const { return m_mapping; }
-    // Lower case under the mapping: rfc1459 also folds []\^ to {}|~ (each 32 above, as A to a),
+    // Equal under the mapping: rfc1459 also folds []\^ to {}|~ (each 32 above, as A to a),
     // strict-rfc1459 []\ to {}| only.
-    char fold(char c) const;
     bool sameName(QByteArrayView a, QByteArrayView b) const;
     size_t hash(std::string_view s) const;  // FNV-1a over the folded bytes: equal for equal names
     // "@+BobOnTavNET" -> "BobOnTavNET": every leading status mark the server announced.

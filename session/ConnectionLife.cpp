@@ -300,7 +300,7 @@ bool ConnectionLife::ChannelStateRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
     if (msg.command.size() > 5 || msg.command.isEmpty())
-        return true;  // PRIVMSG, most of what arrives
+        return true;  // numerics and the few short commands are all it reads
     const bool numeric = msg.command[0] >= '0' && msg.command[0] <= '9';
     const auto ours = [&] { return m_server.sameName(msg.param(numeric ? 1 : 0), m_channel); };
     if (msg.isCommand("JOIN") && isMe(msg.senderNick()) && ours()) {

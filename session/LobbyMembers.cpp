@@ -271,7 +271,7 @@ bool LobbyMembers::PresenceRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
     if (msg.command.size() != 3 && msg.command.size() != 4)
-        return true;  // PRIVMSG, NOTICE and the like, most of what arrives
+        return true;  // numerics other than 353, and longer commands
     if (msg.isCommand("353")) {  // me = #channel :names, or me #channel :names
         const IrcLine::Params &p = msg.params();
         if (p.size() < 3 || !m_server.sameName(p[p.size() - 2], m_channel))

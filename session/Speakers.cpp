@@ -128,7 +128,7 @@ bool Speakers::ModeRule(const InboundLine &line)
 {
     const IrcLine &msg = line.irc;
     if (!msg.isCommand("353") && !msg.isCommand("324") && !msg.isCommand("MODE"))
-        return true;  // most lines: their parameters need not be taken apart
+        return true;
     const IrcLine::Params &params = msg.params();
     if (msg.isCommand("353") && params.size() >= 4 && m_server.sameName(params[2], m_channel)) {
         IrcLine::forEachName(params[3], [&](QByteArrayView entry) {

@@ -69,8 +69,9 @@ void LogFrm::mirror(QPlainTextEdit *box, const TrafficLog &log, Shown &shown)
             oldest.movePosition(QTextCursor::Start);
         }
     } else if (!untouched || grown != 0) {
-        QByteArray tail = log.size() > ShownBytes ? log.tail(ShownBytes) : log.text();
-        if (log.size() > ShownBytes)  // from a line start
+        const bool cut = log.size() > ShownBytes;
+        QByteArray tail = log.tail(std::min(log.size(), ShownBytes));
+        if (cut)  // from a line start
             tail.remove(0, tail.indexOf('\n') + 1);
         box->setPlainText(shownText(tail));
     }
