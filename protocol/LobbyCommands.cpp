@@ -137,7 +137,7 @@ KeyPlaces KeyPlaces::find(QByteArrayView line)
     const auto mark = [&places](Key key, qsizetype at) {
         if (places.m_at[key] < 0)
             places.m_at[key] = at;  // places are met in order: the first one stays
-        places.m_any = true;
+        places.m_mask |= 1u << key;
     };
     // Found by their "V" and their "U", letters few lines hold in capitals.
     for (qsizetype v = findChar(line, 'V', 2); v >= 0; v = findChar(line, 'V', v + 1)) {

@@ -52,11 +52,13 @@ public:
     static KeyPlaces find(QByteArrayView line);
     qsizetype at(Key key) const { return m_at[key]; }
     bool has(Key key) const { return m_at[key] >= 0; }
-    bool none() const { return !m_any; }
+    bool none() const { return !m_mask; }
+    // The keys found, one bit each (1 << Key).
+    quint32 mask() const { return m_mask; }
 
 private:
     std::array<qsizetype, Count> m_at;
-    bool m_any = false;
+    quint32 m_mask = 0;
 };
 
 // The outcome of cutting a field: the key is absent (the rule does nothing),

@@ -8,54 +8,51 @@
 struct InboundRules {
     using S = LobbySession;
     using L = InboundLine;
-    // The lines a rule can act on; it is not asked about the others, which it would let pass.
-    enum Lines {
-        Any,
-        Keyed,   // lines holding one of the lobby's keys
-        Server,  // all but PRIVMSG and NOTICE: joins, names lists, numerics
-    };
+    // The lines a rule can act on (InboundLine's kinds and key bits); it is not asked about
+    // the others, which it would let pass.
+    using K = LobbyCommands::KeyPlaces;
+    static constexpr quint32 Any = ~0u;
     struct Rule {
         const char *key;  // what the rule looks for, as a reader knows it
-        Lines lines;
+        quint32 lines;
         bool (*apply)(S &, const L &);  // false ends the handling of the line
     };
 
     // The rules in the order they are applied.
     static constexpr Rule table[] = {
-        {"GETTAVLIST", Keyed, [](S &s, const L &l) { return s.m_members.GetTavListRule(l, s.m_life.inLobby()); }},
-        {"TAVLIST", Keyed, [](S &s, const L &l) { return s.m_members.TavListRule(l, s.m_life.inLobby()); }},
-        {"005", Server, [](S &s, const L &l) { return s.ServerFeatures(l); }},
+        {"GETTAVLIST", L::key(K::GetTavList), [](S &s, const L &l) { return s.m_members.GetTavListRule(l, s.m_life.inLobby()); }},
+        {"TAVLIST", L::key(K::TavList), [](S &s, const L &l) { return s.m_members.TavListRule(l, s.m_life.inLobby()); }},
+        {"005", L::Numeric, [](S &s, const L &l) { return s.ServerFeatures(l); }},
         {"NOTICE AUTH / 001 / 462 / 432 / 433", Any, [](S &s, const L &l) { return s.m_life.RegistrationStep(l, l.nowMs); }},
-        {"PING", Server, [](S &s, const L &l) { return s.m_life.PingStep(l); }},
-        {"own JOIN / KICK / refused JOIN / ERROR", Server, [](S &s, const L &l) { return s.m_life.ChannelStateRule(l); }},
-        {"404 / 442 after a typed line", Server, [](S &s, const L &l) { return s.m_speakers.RefusedLineRule(l); }},
-        {"404 after a hut claim", Server, [](S &s, const L &l) { return s.m_hut.RefusedClaimRule(l, l.nowMs); }},
-        {"353 / JOIN / PART / KICK / QUIT / NICK: who is here", Server, [](S &s, const L &l) { return s.m_members.PresenceRule(l); }},
-        {"own JOIN / NICK: who speaks", Server, [](S &s, const L &l) { return s.m_speakers.PresenceRule(l); }},
-        {"353 / 324 / MODE: may this player speak", Server, [](S &s, const L &l) { return s.m_speakers.ModeRule(l); }},
-        {"own JOIN / PART / KICK / QUIT / NICK: who holds places", Server, [](S &s, const L &l) { return s.m_hut.PresenceRule(l, l.nowMs); }},
-        {"353 / 366 / 473 / JOIN / PART / KICK / INVITE of the hut channel", Server, [](S &s, const L &l) { return s.m_hut.WitnessRule(l); }},
-        {"QUIT", Server, [](S &s, const L &l) { return s.m_members.DepartureRule(l, s.m_life.inLobby()); }},
-        {"JOIN: presence", Server, [](S &s, const L &l) { return s.m_members.ArrivalRule(l, s.m_life.inLobby()); }},
-        {"JOIN: hut place", Server, [](S &s, const L &l) { return s.m_hut.ArrivalRule(l, s.m_life.inLobby()); }},
-        {"...TAVHUT1LAUNCH", Keyed, [](S &s, const L &l) { return s.m_hut.LaunchRule(l, l.nowMs); }},
-        {"...TAVCHAT", Keyed, [](S &s, const L &l) { return s.m_speakers.TavChatRule(l, l.nowMs); }},
-        {"...TAVCHAT: listed again", Keyed, [](S &s, const L &l) { return s.m_members.RelistRule(l); }},
-        {"...TAVMSG", Keyed, [](S &s, const L &l) { return s.m_speakers.TavMsgRule(l, l.nowMs); }},
-        {"...TAVLNK", Keyed, [](S &s, const L &l) { return s.m_speakers.TavLnkRule(l, l.nowMs); }},
-        {"...TAVHUT1EXIT / ...TAVHUT1", Keyed, [](S &s, const L &l) { return s.m_hut.HutExitOrAnnouncementRule(l, l.nowMs); }},
-        {"GETHUTLIST", Keyed, [](S &s, const L &l) { return s.m_hut.HutQueryRule(l, s.m_life.inLobby()); }},
-        {"TAVQUIT", Keyed, [](S &s, const L &l) { return s.m_members.TavQuitRule(l); }},
+        {"PING", L::Ping, [](S &s, const L &l) { return s.m_life.PingStep(l); }},
+        {"own JOIN / KICK / refused JOIN / ERROR", L::Join | L::Kick | L::Numeric | L::Error, [](S &s, const L &l) { return s.m_life.ChannelStateRule(l); }},
+        {"404 / 442 after a typed line", L::Numeric, [](S &s, const L &l) { return s.m_speakers.RefusedLineRule(l); }},
+        {"404 after a hut claim", L::Numeric, [](S &s, const L &l) { return s.m_hut.RefusedClaimRule(l, l.nowMs); }},
+        {"353 / JOIN / PART / KICK / QUIT / NICK: who is here", L::Names | L::Join | L::Part | L::Kick | L::Quit | L::Nick, [](S &s, const L &l) { return s.m_members.PresenceRule(l); }},
+        {"own JOIN / NICK: who speaks", L::Join | L::Nick, [](S &s, const L &l) { return s.m_speakers.PresenceRule(l); }},
+        {"353 / 324 / MODE: may this player speak", L::Names | L::Numeric | L::Mode, [](S &s, const L &l) { return s.m_speakers.ModeRule(l); }},
+        {"own JOIN / PART / KICK / QUIT / NICK: who holds places", L::Join | L::Part | L::Kick | L::Quit | L::Nick, [](S &s, const L &l) { return s.m_hut.PresenceRule(l, l.nowMs); }},
+        {"353 / 366 / 473 / JOIN / PART / KICK / INVITE of the hut channel", L::Names | L::Numeric | L::Join | L::Part | L::Kick | L::Invite, [](S &s, const L &l) { return s.m_hut.WitnessRule(l); }},
+        {"QUIT", L::Quit, [](S &s, const L &l) { return s.m_members.DepartureRule(l, s.m_life.inLobby()); }},
+        {"JOIN: presence", L::Join, [](S &s, const L &l) { return s.m_members.ArrivalRule(l, s.m_life.inLobby()); }},
+        {"JOIN: hut place", L::Join, [](S &s, const L &l) { return s.m_hut.ArrivalRule(l, s.m_life.inLobby()); }},
+        {"...TAVHUT1LAUNCH", L::key(K::TavHut1Launch), [](S &s, const L &l) { return s.m_hut.LaunchRule(l, l.nowMs); }},
+        {"...TAVCHAT", L::key(K::TavChat), [](S &s, const L &l) { return s.m_speakers.TavChatRule(l, l.nowMs); }},
+        {"...TAVCHAT: listed again", L::key(K::TavChat), [](S &s, const L &l) { return s.m_members.RelistRule(l); }},
+        {"...TAVMSG", L::key(K::TavMsg), [](S &s, const L &l) { return s.m_speakers.TavMsgRule(l, l.nowMs); }},
+        {"...TAVLNK", L::key(K::TavLnk), [](S &s, const L &l) { return s.m_speakers.TavLnkRule(l, l.nowMs); }},
+        {"...TAVHUT1EXIT / ...TAVHUT1", L::key(K::TavHut1Exit) | L::key(K::TavHut1), [](S &s, const L &l) { return s.m_hut.HutExitOrAnnouncementRule(l, l.nowMs); }},
+        {"GETHUTLIST", L::key(K::GetHutList), [](S &s, const L &l) { return s.m_hut.HutQueryRule(l, s.m_life.inLobby()); }},
+        {"TAVQUIT", L::key(K::TavQuit), [](S &s, const L &l) { return s.m_members.TavQuitRule(l); }},
     };
 
     // With the bounds fixed when compiled, the loop unrolls into plain calls the
     // processor predicts, instead of one call through a pointer that changes each time.
     static void DispatchInbound(S &s, const L &line)
     {
-        const bool keyed = !line.keys.none(), said = line.irc.isCommand("PRIVMSG") || line.irc.isCommand("NOTICE");
 #pragma GCC unroll 26
         for (std::size_t i = 0; i < std::size(table); ++i) {
-            if ((table[i].lines == Keyed && !keyed) || (table[i].lines == Server && said))
+            if (!(table[i].lines & line.kinds))
                 continue;
             if (!table[i].apply(s, line))
                 return;

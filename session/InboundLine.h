@@ -10,11 +10,50 @@
 struct InboundLine {
     // Taken apart in place: the parts are large, and a brace list would clear them first.
     InboundLine(QByteArrayView line, qint64 now)
-        : raw(line), irc(IrcLine::parse(line)), keys(LobbyCommands::KeyPlaces::find(line)), nowMs(now) {}
+        : raw(line), irc(IrcLine::parse(line)), keys(LobbyCommands::KeyPlaces::find(line)),
+          kinds(keys.mask() | kindOf(irc)), nowMs(now) {}
+
+    // What a line is, one bit each, so that a rule is asked only about the lines it acts on:
+    // the lobby keys it holds (the bits of KeyPlaces::mask), then its command's kind.
+    static constexpr quint32 key(LobbyCommands::KeyPlaces::Key k) { return 1u << k; }
+    static constexpr int KindBit = LobbyCommands::KeyPlaces::Count;
+    enum Kind : quint32 {
+        Names = 1u << (KindBit + 0),    // 353
+        Numeric = 1u << (KindBit + 1),  // every other three-character reply starting with a digit
+        Join = 1u << (KindBit + 2),
+        Part = 1u << (KindBit + 3),
+        Kick = 1u << (KindBit + 4),
+        Quit = 1u << (KindBit + 5),
+        Nick = 1u << (KindBit + 6),
+        Mode = 1u << (KindBit + 7),
+        Ping = 1u << (KindBit + 8),
+        Error = 1u << (KindBit + 9),
+        Invite = 1u << (KindBit + 10),
+        Other = 1u << (KindBit + 11),  // PRIVMSG, NOTICE and the rest
+    };
+    static quint32 kindOf(const IrcLine &msg)
+    {
+        if (msg.command.size() == 3 && msg.command[0] >= '0' && msg.command[0] <= '9')
+            return msg.isCommand("353") ? Names : Numeric;
+        struct Named {
+            IrcLine::Name name;
+            Kind kind;
+        };
+        static constexpr Named named[] = {
+            {"JOIN", Join}, {"PART", Part}, {"KICK", Kick}, {"QUIT", Quit}, {"NICK", Nick},
+            {"MODE", Mode}, {"PING", Ping}, {"ERROR", Error}, {"INVITE", Invite},
+        };
+        if (msg.command.size() <= 6)
+            for (const Named &n : named)
+                if (msg.isCommand(n.name))
+                    return n.kind;
+        return Other;
+    }
 
     QByteArrayView raw;
     IrcLine irc;
     LobbyCommands::KeyPlaces keys;
+    quint32 kinds;
     // The lobby player who sent it, when it is a PRIVMSG to the lobby's channel or to this
     // player alone and he is not ignored. A notice, a topic, a server's reply or a quit
     // reason speaks for nobody.
