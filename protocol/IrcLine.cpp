@@ -1,47 +1,77 @@
 #include "protocol/IrcLine.h"
 
-#include <cstring>
-#include <string_view>
+#include <QtEndian>
 
-namespace {
-QByteArrayView nextWord(QByteArrayView &rest)
+#include <cstring>
+
+// The command's bytes as one number, upper-cased, as Name makes it: eight bytes read at once
+// where the line holds them, the letters upper-cased together.
+quint64 IrcLine::codeOf(QByteArrayView command, const char *lineEnd)
 {
-    qsizetype start = 0;
-    while (start < rest.size() && rest[start] == ' ')
-        ++start;
-    const std::string_view text(rest.data(), size_t(rest.size()));
-    const qsizetype sp = qsizetype(text.find(' ', size_t(start)));  // straight to memchr
-    const QByteArrayView word = sp < 0 ? rest.sliced(start) : rest.sliced(start, sp - start);
-    rest = sp < 0 ? QByteArrayView() : rest.sliced(sp + 1);
-    return word;
+    const qsizetype n = command.size();
+    if (n > 8 || n == 0)
+        return 0;
+    quint64 w = 0;
+    if (lineEnd - command.data() >= 8)
+        w = qFromLittleEndian<quint64>(command.data()) & (n == 8 ? ~0ull : (1ull << (8 * n)) - 1);
+    else
+        for (qsizetype i = 0; i < n; ++i)
+            w |= quint64(quint8(command[i])) << (8 * i);
+    constexpr quint64 ones = 0x0101010101010101ull, high = ones * 0x80;
+    const quint64 low = w & ~high;  // no carry from one byte to the next below
+    const quint64 lower = (low + ones * (0x80 - 'a')) & ~(low + ones * (0x7f - 'z')) & ~w & high;
+    return w - (lower >> 2);  // each of a to z down by 32
 }
-}  // namespace
 
 IrcLine IrcLine::parse(QByteArrayView line)
 {
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
     IrcLine msg;
-    if (line.startsWith('@'))
-        nextWord(line);  // message tags carry nothing the lobby uses
-    if (line.startsWith(':')) {
-        msg.prefix = nextWord(line).sliced(1);
+    if (line.isEmpty())
+        return msg;
+    const char *p = line.data();
+    const char *end = p + line.size();
+    if (end[-1] == '\n')  // a CR LF most of the time; any run of them is cut
+        --end;
+    while (end > p && (end[-1] == '\n' || end[-1] == '\r'))
+        --end;
+    const auto skipBlanks = [&p, end] {
+        while (p < end && *p == ' ')
+            ++p;
+    };
+    // Up to the next blank, which is passed over. Words are found by memchr: a prefix is long.
+    const auto cut = [&p, end] {
+        const char *start = p;
+        const void *blank = std::memchr(p, ' ', size_t(end - p));
+        p = blank ? static_cast<const char *>(blank) : end;
+        const QByteArrayView word(start, p - start);
+        if (p < end)
+            ++p;
+        return word;
+    };
+    if (p < end && *p == '@')
+        cut();  // message tags carry nothing the lobby uses
+    if (p < end && *p == ':') {
+        ++p;
+        msg.prefix = cut();
         const void *bang = std::memchr(msg.prefix.data(), '!', size_t(msg.prefix.size()));
         msg.m_nick = bang ? msg.prefix.first(static_cast<const char *>(bang) - msg.prefix.data()) : msg.prefix;
     }
-    msg.command = nextWord(line);
-    if (msg.command.size() <= 8)
-        for (char c : msg.command)
-            msg.m_code = msg.m_code << 8 | upper(c);
-    while (!line.isEmpty()) {
-        while (line.startsWith(' '))
-            line = line.sliced(1);
-        if (line.startsWith(':')) {
-            msg.m_params.append(line.sliced(1));  // the trailing one, blanks and all
+    skipBlanks();
+    msg.command = cut();
+    msg.m_code = codeOf(msg.command, end);
+    while (p < end) {
+        skipBlanks();
+        if (p == end)
+            break;
+        // The trailing one, blanks and all; after fourteen others the rest is the last one
+        // whether or not it has its colon, as the protocol has it.
+        if (*p == ':' || msg.m_params.size() == MaxParams - 1) {
+            if (*p == ':')
+                ++p;
+            msg.m_params.append(QByteArrayView(p, end - p));
             break;
         }
-        if (!line.isEmpty())
-            msg.m_params.append(nextWord(line));
+        msg.m_params.append(cut());
     }
     return msg;
 }

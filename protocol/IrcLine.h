@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QVarLengthArray>
 
 #include <cstring>
 
@@ -10,8 +9,24 @@
 // events by their command instead of by text anywhere in the line. Every part
 // is a view into the line, which must outlive it: taking a line apart allocates nothing.
 struct IrcLine {
-    static constexpr qsizetype MaxParams = 15;  // what the protocol allows; more only costs a heap block
-    using Params = QVarLengthArray<QByteArrayView, MaxParams>;
+    static constexpr qsizetype MaxParams = 15;  // what the protocol allows
+    // Views in place: a line's slots are neither allocated nor cleared.
+    class Params {
+    public:
+        Params() {}
+        qsizetype size() const { return m_size; }
+        bool isEmpty() const { return m_size == 0; }
+        QByteArrayView operator[](qsizetype i) const { return m_at[i]; }
+        QByteArrayView last() const { return m_at[m_size - 1]; }
+
+    private:
+        friend struct IrcLine;
+        void append(QByteArrayView v) { m_at[m_size++] = v; }
+        union {
+            QByteArrayView m_at[MaxParams];
+        };
+        qsizetype m_size = 0;
+    };
 
     QByteArrayView prefix;
     QByteArrayView command;  // as sent: compare with isCommand()
@@ -28,7 +43,7 @@ struct IrcLine {
         {
             static_assert(N - 1 <= 8, "a longer name needs a comparison of its own");
             for (std::size_t i = 0; i + 1 < N; ++i)
-                code = code << 8 | upper(text[i]);
+                code |= quint64(upper(text[i])) << (8 * i);
         }
         quint64 code = 0;
         qsizetype size;
@@ -62,6 +77,7 @@ struct IrcLine {
     }
 
 private:
+    static quint64 codeOf(QByteArrayView command, const char *lineEnd);
     static constexpr quint8 upper(char c) { return quint8(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); }
     Params m_params;
     QByteArrayView m_nick;  // many rules ask whose line it is

@@ -74,6 +74,22 @@ private slots:
         QFETCH(QByteArrayList, pieces);
         QCOMPARE(LobbyCommands::chatPieces(text, maxBytes), pieces);
     }
+    // Lines taken apart as servers and strangers send them: tags, blank runs, more than 15 parameters.
+    void ircLines()
+    {
+        const auto parts = [](const char *line) {
+            const IrcLine m = IrcLine::parse(line);
+            QByteArrayList out{m.prefix.toByteArray(), m.senderNick().toByteArray(), m.command.toByteArray()};
+            for (qsizetype i = 0; i < m.params().size(); ++i)
+                out << m.params()[i].toByteArray();
+            return out.join('|');
+        };
+        QCOMPARE(parts("@t=1 :bob!~b@h PRIVMSG  #c :hi  there\r\n"), "bob!~b@h|bob|PRIVMSG|#c|hi  there");
+        QCOMPARE(parts(":s 005 a 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 :x\r\n"), "s|s|005|a|1|2|3|4|5|6|7|8|9|10|11|12|13|14 15 :x");
+        QCOMPARE(parts(""), "||");
+        QVERIFY(IrcLine::parse(":a privMsg #c :x").isCommand("PRIVMSG") && IrcLine::parse("ping\r\n").isCommand("PING"));
+        QVERIFY(!IrcLine::parse(":a PRIVMSGS #c").isCommand("PRIVMSG") && !IrcLine::parse("PIN").isCommand("PING"));
+    }
     // Real 005 lines of ngircd 26 and InspIRCd 3, and lines that change, break or negate their tokens.
     void serverInfo_data()
     {
