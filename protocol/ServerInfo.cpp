@@ -57,16 +57,16 @@ bool ServerInfo::readToken(QByteArrayView name, QByteArrayView value, bool negat
             return false;
     } else if (same(name, "PREFIX")) {
         if (negated) {
-            m_statusMarks = defaults.m_statusMarks;
+            setStatusMarks(defaults.m_statusMarks);
             m_statusModes = defaults.m_statusModes;
         } else if (value.startsWith('(')) {  // (modes)marks, one mark for each mode
             const qsizetype close = value.indexOf(')');
             if (close < 0 || close - 1 != value.size() - close - 1)
                 return false;
-            m_statusMarks = value.sliced(close + 1).toByteArray();
+            setStatusMarks(value.sliced(close + 1).toByteArray());
             m_statusModes = value.sliced(1, close - 1).toByteArray();
         } else {
-            m_statusMarks = value.toByteArray();  // marks alone; empty: none
+            setStatusMarks(value.toByteArray());  // marks alone; empty: none
             m_statusModes.clear();
         }
     } else if (same(name, "CHANTYPES")) {
@@ -102,37 +102,11 @@ bool ServerInfo::readToken(QByteArrayView name, QByteArrayView value, bool negat
     return true;
 }
 
-namespace {
-// Every byte folded under each mapping, in the order of CaseMapping: names are compared and
-// hashed by the byte, many times a line.
-using FoldTable = std::array<char, 256>;
-constexpr FoldTable foldTable(ServerInfo::CaseMapping mapping)
-{
-    using M = ServerInfo::CaseMapping;
-    FoldTable t{};
-    for (int c = 0; c < 256; ++c) {
-        const bool upper = (c >= 'A' && c <= 'Z') || ((c == '[' || c == '\\' || c == ']') && mapping != M::Ascii)
-            || (c == '^' && mapping == M::Rfc1459);
-        t[c] = char(upper ? c + 32 : c);
-    }
-    return t;
-}
-constexpr FoldTable Folding[] = {foldTable(ServerInfo::CaseMapping::Ascii), foldTable(ServerInfo::CaseMapping::Rfc1459),
-                                 foldTable(ServerInfo::CaseMapping::StrictRfc1459)};
-}  // namespace
-
-bool ServerInfo::sameName(QByteArrayView a, QByteArrayView b) const
+bool ServerInfo::sameFolded(QByteArrayView a, QByteArrayView b) const
 {
     const qsizetype n = a.size();
-    if (n != b.size())
-        return false;
-    // The usual case is the same letters in the same case: eight bytes at a time, the last
-    // eight overlapping, without a call for names of a dozen bytes. Else they are folded.
-    const auto eight = [](const char *p) {
-        quint64 v;
-        std::memcpy(&v, p, 8);
-        return v;
-    };
+    // Past sameName's own checks: the same bytes eight at a time, the last eight overlapping;
+    // else folded byte by byte.
     if (n >= 8) {
         qsizetype i = 0;
         while (i + 8 <= n && eight(a.data() + i) == eight(b.data() + i))
@@ -140,8 +114,8 @@ bool ServerInfo::sameName(QByteArrayView a, QByteArrayView b) const
         if (i + 8 > n && eight(a.data() + n - 8) == eight(b.data() + n - 8))
             return true;
     }
-    const FoldTable &f = Folding[int(m_mapping)];
-    for (qsizetype i = 0; i < n; ++i)
+    const NameFolding::Table &f = NameFolding::Tables[int(m_mapping)];
+    for (qsizetype i = 1; i < n; ++i)  // the first bytes were found equal already
         if (f[quint8(a[i])] != f[quint8(b[i])])
             return false;
     return true;
@@ -149,25 +123,25 @@ bool ServerInfo::sameName(QByteArrayView a, QByteArrayView b) const
 
 size_t ServerInfo::hash(std::string_view s) const
 {
-    const FoldTable &f = Folding[int(m_mapping)];
+    const NameFolding::Table &f = NameFolding::Tables[int(m_mapping)];
     size_t h = 14695981039346656037ull;
     for (char c : s)
         h = (h ^ quint8(f[quint8(c)])) * 1099511628211ull;
     return h;
 }
 
-QByteArrayView ServerInfo::stripStatus(QByteArrayView namesEntry) const
+ServerInfo::MarkTable ServerInfo::markTable(QByteArrayView marks)
 {
-    const auto isMark = [this](char c) {  // a handful of marks: no call for them
-        for (char mark : m_statusMarks)
-            if (mark == c)
-                return true;
-        return false;
-    };
-    qsizetype n = 0;
-    while (n < namesEntry.size() && isMark(namesEntry[n]))
-        ++n;
-    return namesEntry.sliced(n);
+    MarkTable t{};
+    for (char c : marks)
+        t[quint8(c)] = true;
+    return t;
+}
+
+void ServerInfo::setStatusMarks(QByteArray marks)
+{
+    m_isMark = markTable(marks);
+    m_statusMarks = std::move(marks);
 }
 
 QList<ServerInfo::ModeChange> ServerInfo::modeChanges(const IrcLine::Params &params, qsizetype modesAt) const
