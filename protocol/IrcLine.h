@@ -51,6 +51,8 @@ struct IrcLine {
     // Commands match whatever their letter case. Every rule asks for the command of every
     // line: one number against another.
     bool isCommand(Name name) const { return name.size == command.size() && name.code == m_code; }
+    // The command as a Name's code, for a switch over several (0 when longer than eight bytes).
+    quint64 commandCode() const { return m_code; }
     // The nickname of the prefix "nick!user@host".
     QByteArrayView senderNick() const { return m_nick; }
     // Its host: where the server sees the sender; empty without one.

@@ -133,9 +133,8 @@ bool textAt(QByteArrayView line, qsizetype at, const char (&text)[N])
 KeyPlaces KeyPlaces::find(QByteArrayView line)
 {
     KeyPlaces places;
-    places.m_at.fill(-1);
     const auto mark = [&places](Key key, qsizetype at) {
-        if (places.m_at[key] < 0)
+        if (!places.has(key))
             places.m_at[key] = at;  // places are met in order: the first one stays
         places.m_mask |= 1u << key;
     };

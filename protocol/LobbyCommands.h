@@ -50,13 +50,14 @@ public:
     enum Key { GetTavList, TavList, TavHut1Launch, TavChat, TavMsg, TavLnk, TavHut1Exit, TavHut1, GetHutList, TavQuit, Count };
 
     static KeyPlaces find(QByteArrayView line);
-    qsizetype at(Key key) const { return m_at[key]; }
-    bool has(Key key) const { return m_at[key] >= 0; }
+    qsizetype at(Key key) const { return has(key) ? m_at[key] : -1; }
+    bool has(Key key) const { return m_mask & (1u << key); }
     bool none() const { return !m_mask; }
     // The keys found, one bit each (1 << Key).
     quint32 mask() const { return m_mask; }
 
 private:
+    KeyPlaces() {}  // every line makes one: places are written only for the keys found
     std::array<qsizetype, Count> m_at;
     quint32 m_mask = 0;
 };

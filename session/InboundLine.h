@@ -3,6 +3,7 @@
 #include "protocol/IrcLine.h"
 #include "protocol/LobbyCommands.h"
 
+#include <bit>
 #include <optional>
 
 // One received line as the rules see it: its bytes, its IRC parts, where its lobby keys
@@ -35,19 +36,21 @@ struct InboundLine {
     {
         if (msg.command.size() == 3 && msg.command[0] >= '0' && msg.command[0] <= '9')
             return msg.isCommand("353") ? Names : Numeric;
-        struct Named {
-            IrcLine::Name name;
-            Kind kind;
-        };
-        static constexpr Named named[] = {
-            {"JOIN", Join}, {"PART", Part}, {"KICK", Kick}, {"QUIT", Quit}, {"NICK", Nick},
-            {"MODE", Mode}, {"PING", Ping}, {"ERROR", Error}, {"INVITE", Invite},
-        };
-        if (msg.command.size() <= 6)
-            for (const Named &n : named)
-                if (msg.isCommand(n.name))
-                    return n.kind;
-        return Other;
+        Kind kind = Other;
+        switch (msg.commandCode()) {
+        case IrcLine::Name("JOIN").code: kind = Join; break;
+        case IrcLine::Name("PART").code: kind = Part; break;
+        case IrcLine::Name("KICK").code: kind = Kick; break;
+        case IrcLine::Name("QUIT").code: kind = Quit; break;
+        case IrcLine::Name("NICK").code: kind = Nick; break;
+        case IrcLine::Name("MODE").code: kind = Mode; break;
+        case IrcLine::Name("PING").code: kind = Ping; break;
+        case IrcLine::Name("ERROR").code: kind = Error; break;
+        case IrcLine::Name("INVITE").code: kind = Invite; break;
+        default: return Other;
+        }
+        // The same letters followed by NULs make the same number, not the same size.
+        return qsizetype(std::bit_width(msg.commandCode()) + 7) / 8 == msg.command.size() ? kind : Other;
     }
 
     QByteArrayView raw;
