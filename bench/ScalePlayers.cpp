@@ -38,7 +38,7 @@ Player &LobbyRun::add(bool churn)
     }
     QObject::connect(s, &LobbySession::joined, s, [this, &p] { entered(p); });
     // Connected after the session's own handler: the lines have been handled when this runs.
-    QObject::connect(&SessionProbe{*s}.socket(), &LobbySocket::dataArrival, s, [this, &p](const QByteArray &, const QList<QByteArrayView> &lines) {
+    QObject::connect(&SessionProbe{*s}.socket(), &LobbySocket::dataArrival, s, [this, &p](const QByteArray &, const std::vector<QByteArrayView> &lines) {
         for (QByteArrayView line : lines)
             read(p, line.chopped(2));  // without its CR LF, as a classic peer's lines come
         if (p.churnNewcomer && m_tracking)

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-void LineFramer::feed(QByteArrayView bytes, QList<QByteArrayView> &lines)
+void LineFramer::feed(QByteArrayView bytes, std::vector<QByteArrayView> &lines)
 {
     m_joined.clear();
     qsizetype lineStart = 0;  // the current line's first byte in this read; what came before is in m_partial
@@ -25,12 +25,12 @@ void LineFramer::feed(QByteArrayView bytes, QList<QByteArrayView> &lines)
         if (!crlf)
             continue;  // a bare LF stays inside the line
         if (m_partial.isEmpty()) {
-            lines.append(bytes.sliced(lineStart, lf + 1 - lineStart));
+            lines.push_back(bytes.sliced(lineStart, lf + 1 - lineStart));
         } else {  // only the first line of a read can have begun earlier
             m_partial.append(bytes.first(lf + 1));
             m_joined.swap(m_partial);
             m_partial.clear();
-            lines.append(m_joined);
+            lines.push_back(m_joined);
         }
         lineStart = lf + 1;
     }
@@ -47,7 +47,7 @@ void LineFramer::feed(QByteArrayView bytes, QList<QByteArrayView> &lines)
 
 QByteArrayList LineFramer::feed(QByteArrayView bytes)
 {
-    QList<QByteArrayView> views;
+    std::vector<QByteArrayView> views;
     feed(bytes, views);
     QByteArrayList lines;
     lines.reserve(views.size());

@@ -4,6 +4,8 @@
 #include <QByteArrayList>
 #include <QList>
 
+#include <vector>
+
 // Cuts a TCP byte stream into complete CR LF lines. A partial line waits for
 // the rest; a line that grows past the limit without CR LF is dropped whole.
 class LineFramer {
@@ -13,7 +15,7 @@ public:
     // Appends a read and adds every line it completed to `lines`, each with its CR LF.
     // Nothing is copied but a line begun in an earlier read: the views point into
     // `bytes` or into the framer, and hold until the next feed.
-    void feed(QByteArrayView bytes, QList<QByteArrayView> &lines);
+    void feed(QByteArrayView bytes, std::vector<QByteArrayView> &lines);
     // The same, each line a copy of its own.
     QByteArrayList feed(QByteArrayView bytes);
     void clear();

@@ -336,7 +336,7 @@ void LobbySocket::onReadyRead()
         m_probeSent = false;
         m_idleTimer.start();
     }
-    QList<QByteArrayView> lines;
+    std::vector<QByteArrayView> lines;
     lines.swap(m_lines);  // a read that came in while this one is handled gets a list of its own
     m_framer.feed(raw, lines);
     m_traffic.bytesRead += raw.size();

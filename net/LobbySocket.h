@@ -103,7 +103,7 @@ signals:
     void tlsRefused(const QString &reason, const QByteArray &fingerprint, const QByteArray &pinnedFingerprint);
     // One read as it came, and the complete lines it finished: views that hold
     // during the call only.
-    void dataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
+    void dataArrival(const QByteArray &raw, const std::vector<QByteArrayView> &lines);
 
 private:
     void setState(int state);
@@ -121,7 +121,7 @@ private:
     QSslSocket *tls() const { return qobject_cast<QSslSocket *>(m_socket.get()); }
     std::unique_ptr<QTcpSocket> m_socket;
     LineFramer m_framer;
-    QList<QByteArrayView> m_lines;  // kept between reads, so a read allocates no list
+    std::vector<QByteArrayView> m_lines;  // kept between reads, so a read allocates no list
     SendThrottle m_throttle;
     QElapsedTimer m_clock;
     qint64 m_skipped = 0;

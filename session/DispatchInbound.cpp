@@ -71,7 +71,7 @@ struct InboundRules {
     }
 };
 
-void LobbySession::Socket_DataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines)
+void LobbySession::Socket_DataArrival(const QByteArray &raw, const std::vector<QByteArrayView> &lines)
 {
     m_inboundLog += raw;
     m_inboundLog += "\r\n";

@@ -72,7 +72,7 @@ private:
     LobbyView &view() override { return *m_view; }
     bool viewed() const override { return m_view != &m_noView; }
 
-    void Socket_DataArrival(const QByteArray &raw, const QList<QByteArrayView> &lines);
+    void Socket_DataArrival(const QByteArray &raw, const std::vector<QByteArrayView> &lines);
     void onSocketState(int state);
     void connectNow();
     void onTlsRefused(const QString &reason, const QByteArray &fingerprint, const QByteArray &pinned);

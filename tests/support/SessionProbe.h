@@ -30,9 +30,9 @@ struct SessionProbe {
     }
     bool reconnectPending() const { return s.m_life.nextDue() >= 0; }
     bool wakePending() const { return s.m_wake.isActive(); }
-    void feed(const QByteArray &raw, const QList<QByteArrayView> &lines) const { s.Socket_DataArrival(raw, lines); }
+    void feed(const QByteArray &raw, const std::vector<QByteArrayView> &lines) const { s.Socket_DataArrival(raw, lines); }
     void feed(const QByteArray &raw, const QByteArrayList &lines) const
     {
-        s.Socket_DataArrival(raw, QList<QByteArrayView>(lines.begin(), lines.end()));
+        s.Socket_DataArrival(raw, std::vector<QByteArrayView>(lines.begin(), lines.end()));
     }
 };
