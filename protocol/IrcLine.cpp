@@ -2,25 +2,31 @@
 
 #include <QtEndian>
 
+#include <bit>
 #include <cstring>
 
-// The command's bytes as one number, upper-cased, as Name makes it: eight bytes read at once
-// where the line holds them, the letters upper-cased together.
-quint64 IrcLine::codeOf(QByteArrayView command, const char *lineEnd)
+namespace {
+constexpr quint64 Ones = 0x0101010101010101ull, High = Ones * 0x80;
+
+// Each of a to z in the eight bytes down by 32, all at once.
+quint64 upperCased(quint64 w)
+{
+    const quint64 low = w & ~High;  // no carry from one byte to the next below
+    const quint64 lower = (low + Ones * (0x80 - 'a')) & ~(low + Ones * (0x7f - 'z')) & ~w & High;
+    return w - (lower >> 2);
+}
+}  // namespace
+
+// The command's bytes as one number, upper-cased, as Name makes it.
+quint64 IrcLine::codeOf(QByteArrayView command)
 {
     const qsizetype n = command.size();
     if (n > 8 || n == 0)
         return 0;
     quint64 w = 0;
-    if (lineEnd - command.data() >= 8)
-        w = qFromLittleEndian<quint64>(command.data()) & (n == 8 ? ~0ull : (1ull << (8 * n)) - 1);
-    else
-        for (qsizetype i = 0; i < n; ++i)
-            w |= quint64(quint8(command[i])) << (8 * i);
-    constexpr quint64 ones = 0x0101010101010101ull, high = ones * 0x80;
-    const quint64 low = w & ~high;  // no carry from one byte to the next below
-    const quint64 lower = (low + ones * (0x80 - 'a')) & ~(low + ones * (0x7f - 'z')) & ~w & high;
-    return w - (lower >> 2);  // each of a to z down by 32
+    for (qsizetype i = 0; i < n; ++i)
+        w |= quint64(quint8(command[i])) << (8 * i);
+    return upperCased(w);
 }
 
 IrcLine IrcLine::parse(QByteArrayView line)
@@ -57,8 +63,22 @@ IrcLine IrcLine::parse(QByteArrayView line)
         msg.m_nick = bang ? msg.prefix.first(static_cast<const char *>(bang) - msg.prefix.data()) : msg.prefix;
     }
     skipBlanks();
-    msg.command = cut();
-    msg.m_code = codeOf(msg.command, end);
+    if (end - p >= 8) {
+        // The command and the blank after it are in the next eight bytes, most of the time:
+        // read at once, the blank found among them without a call.
+        const quint64 w = qFromLittleEndian<quint64>(p);
+        const quint64 x = w ^ (Ones * ' ');
+        if (const quint64 blanks = (x - Ones) & ~x & High) {  // the lowest is the first blank
+            const int n = std::countr_zero(blanks) / 8;  // 1 to 7: p is not at a blank
+            msg.command = QByteArrayView(p, n);
+            msg.m_code = upperCased(w & ((1ull << (8 * n)) - 1));
+            p += n + 1;
+        }
+    }
+    if (msg.command.isNull()) {
+        msg.command = cut();
+        msg.m_code = codeOf(msg.command);
+    }
     while (p < end) {
         skipBlanks();
         if (p == end)

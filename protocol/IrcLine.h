@@ -79,7 +79,7 @@ struct IrcLine {
     }
 
 private:
-    static quint64 codeOf(QByteArrayView command, const char *lineEnd);
+    static quint64 codeOf(QByteArrayView command);
     static constexpr quint8 upper(char c) { return quint8(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); }
     Params m_params;
     QByteArrayView m_nick;  // many rules ask whose line it is

@@ -53,9 +53,15 @@ public:
         const NameFolding::Table &f = NameFolding::Tables[int(m_mapping)];
         if (f[quint8(a[0])] != f[quint8(b[0])])
             return false;
-        // The same bytes, as most equal names are: 8 to 16 of them in two loads that may overlap.
         const qsizetype n = a.size();
-        if (n >= 8 && n <= 16 && eight(a.data()) == eight(b.data()) && eight(a.data() + n - 8) == eight(b.data() + n - 8))
+        if (n < 8) {  // a lobby name: folded byte by byte, here
+            for (qsizetype i = 1; i < n; ++i)
+                if (f[quint8(a[i])] != f[quint8(b[i])])
+                    return false;
+            return true;
+        }
+        // The same bytes, as most equal names are: 8 to 16 of them in two loads that may overlap.
+        if (n <= 16 && eight(a.data()) == eight(b.data()) && eight(a.data() + n - 8) == eight(b.data() + n - 8))
             return true;
         return sameFolded(a, b);
     }
