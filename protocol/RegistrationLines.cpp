@@ -10,14 +10,6 @@ QByteArray ircNickname(const QByteArray &nickname)
     return nickname + IrcNickSuffix;
 }
 
-std::optional<QByteArrayView> lobbyName(QByteArrayView ircNickname, const ServerInfo &server)
-{
-    const QByteArrayView suffix(IrcNickSuffix);
-    if (ircNickname.size() <= suffix.size() || !server.sameName(ircNickname.last(suffix.size()), suffix))
-        return std::nullopt;
-    return ircNickname.chopped(suffix.size());
-}
-
 QByteArray nick(const QByteArray &nickname)
 {
     return "NICK " + ircNickname(nickname) + "\r\n";

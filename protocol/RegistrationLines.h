@@ -1,10 +1,10 @@
 #pragma once
 
+#include "protocol/ServerInfo.h"
+
 #include <QByteArray>
 
 #include <optional>
-
-class ServerInfo;
 
 // The IRC lines of connecting, registering and staying connected, byte for byte.
 namespace RegistrationLines {
@@ -14,7 +14,14 @@ inline constexpr char DomainToken[] = "tavarinenet.lobby";
 
 QByteArray ircNickname(const QByteArray &nickname);
 // The lobby name of an IRC nickname: without its ending. Other nicknames are nobody in the lobby.
-std::optional<QByteArrayView> lobbyName(QByteArrayView ircNickname, const ServerInfo &server);
+// Asked of most lines, and of every name of a names list.
+inline std::optional<QByteArrayView> lobbyName(QByteArrayView ircNickname, const ServerInfo &server)
+{
+    constexpr qsizetype suffix = sizeof(IrcNickSuffix) - 1;
+    if (ircNickname.size() <= suffix || !server.sameName(ircNickname.last(suffix), IrcNickSuffix))
+        return std::nullopt;
+    return ircNickname.chopped(suffix);
+}
 QByteArray nick(const QByteArray &nickname);
 QByteArray user(const QByteArray &nickname, const QByteArray &localAddress);
 QByteArray join(const QByteArray &channel);
