@@ -199,11 +199,6 @@ QString ConnectionLife::caption() const
     }
 }
 
-bool ConnectionLife::isMe(QByteArrayView ircNickname) const
-{
-    return m_server.sameName(ircNickname, m_ircNickname);
-}
-
 void ConnectionLife::joinChannel()
 {
     welcomed();

@@ -107,7 +107,7 @@ signals:
 
 private:
     void setStage(Stage stage);
-    bool isMe(QByteArrayView ircNickname) const;
+    bool isMe(QByteArrayView ircNickname) const { return m_server.sameName(ircNickname, m_ircNickname); }
     void joinChannel();
     void sendRegistration();
     // The nickname is taken after a reconnect: in under a stand-in, WHOIS tells whose it is.

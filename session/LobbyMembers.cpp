@@ -240,11 +240,6 @@ QByteArray LobbyMembers::nextAnswer(int maxTargets)
     return targets.isEmpty() ? QByteArray() : LobbyCommands::tavList(targets, m_nickname);
 }
 
-bool LobbyMembers::isMe(QByteArrayView ircNickname) const
-{
-    return m_server.sameName(ircNickname, m_ircNickname);
-}
-
 bool LobbyMembers::said(const InboundLine &line, QByteArrayView name, bool privateToo) const
 {
     return line.sender && (line.toChannel || privateToo) && m_server.sameName(*line.sender, name) && contains(name);

@@ -118,7 +118,7 @@ private:
     using Index = std::unordered_map<std::string, Order::iterator, FoldedName::Hash, FoldedName::Equal>;
     Index::const_iterator find(QByteArrayView name) const { return m_index.find(FoldedName::view(name)); }
     void setListed(Member &m, bool listed);
-    bool isMe(QByteArrayView ircNickname) const;
+    bool isMe(QByteArrayView ircNickname) const { return m_server.sameName(ircNickname, m_ircNickname); }
     bool said(const InboundLine &line, QByteArrayView name, bool privateToo) const;
     void playerArrived(QByteArrayView ircNickname);
     void playerLeft(QByteArrayView ircNickname);

@@ -12,11 +12,6 @@ Speakers::Speakers(const ServerInfo &server, const LobbyMembers &members, Outbox
 {
 }
 
-bool Speakers::isMe(QByteArrayView ircNickname) const
-{
-    return m_server.sameName(ircNickname, m_ircNickname);
-}
-
 void Speakers::classify(InboundLine &line) const
 {
     if (!line.irc.isCommand("PRIVMSG"))

@@ -36,7 +36,7 @@ public:
     {
         return RegistrationLines::lobbyName(ircNickname, m_server);
     }
-    bool isMe(QByteArrayView ircNickname) const;
+    bool isMe(QByteArrayView ircNickname) const { return m_server.sameName(ircNickname, m_ircNickname); }
 
     // Finds who sent the line, and to where, once for all the rules.
     void classify(InboundLine &line) const;
