@@ -83,8 +83,7 @@ IrcLine IrcLine::parse(QByteArrayView line)
         skipBlanks();
         if (p == end)
             break;
-        // The trailing one, blanks and all; after fourteen others the rest is the last one
-        // whether or not it has its colon, as the protocol has it.
+        // The trailing one, blanks and all; past the room for them, the rest of the line.
         if (*p == ':' || msg.m_params.size() == MaxParams - 1) {
             if (*p == ':')
                 ++p;

@@ -9,7 +9,9 @@
 // events by their command instead of by text anywhere in the line. Every part
 // is a view into the line, which must outlive it: taking a line apart allocates nothing.
 struct IrcLine {
-    static constexpr qsizetype MaxParams = 15;  // what the protocol allows
+    // The protocol allows 15, but a server announcing MODES=20 sends MODE lines of up to 22.
+    // A longer line's rest is its last parameter.
+    static constexpr qsizetype MaxParams = 64;
     // Views in place: a line's slots are neither allocated nor cleared.
     class Params {
     public:

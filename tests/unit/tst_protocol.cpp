@@ -74,7 +74,7 @@ private slots:
         QFETCH(QByteArrayList, pieces);
         QCOMPARE(LobbyCommands::chatPieces(text, maxBytes), pieces);
     }
-    // Lines taken apart as servers and strangers send them: tags, blank runs, more than 15 parameters.
+    // Lines taken apart as servers and strangers send them: tags, blank runs, many parameters.
     void ircLines()
     {
         const auto parts = [](const char *line) {
@@ -85,7 +85,10 @@ private slots:
             return out.join('|');
         };
         QCOMPARE(parts("@t=1 :bob!~b@h PRIVMSG  #c :hi  there\r\n"), "bob!~b@h|bob|PRIVMSG|#c|hi  there");
-        QCOMPARE(parts(":s 005 a 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 :x\r\n"), "s|s|005|a|1|2|3|4|5|6|7|8|9|10|11|12|13|14 15 :x");
+        QByteArray many = ":s MODE #c +" + QByteArray(70, 'v'), split = "s|s|MODE|#c|+" + QByteArray(70, 'v');
+        for (int i = 0; i < 70; ++i)
+            many += " " + QByteArray::number(i), split += (i <= 61 ? "|" : " ") + QByteArray::number(i);
+        QCOMPARE(parts(many + " :x\r\n"), split + " :x");
         QCOMPARE(parts(""), "||");
         QVERIFY(IrcLine::parse(":a privMsg #c :x").isCommand("PRIVMSG") && IrcLine::parse("ping\r\n").isCommand("PING"));
         QVERIFY(!IrcLine::parse(":a PRIVMSGS #c").isCommand("PRIVMSG") && !IrcLine::parse("PIN").isCommand("PING"));
