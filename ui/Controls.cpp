@@ -23,6 +23,24 @@ void StretchedImage::paintEvent(QPaintEvent *event)
     painter.drawPixmap(contentsRect(), picture);
 }
 
+FlatLineEdit::FlatLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setFrame(false);
+    setTextMargins(1, 1, 1, 1);  // the text keeps clear of the border
+}
+
+void FlatLineEdit::paintEvent(QPaintEvent *event)
+{
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().base());  // some styles leave the edge to the frame
+    }
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture)
 {
     auto *image = makeControl<StretchedImage>(parent, name, geometry);
@@ -134,13 +152,18 @@ void styleFlatBox(QWidget *box, const QColor &background)
     if (auto *frame = qobject_cast<QFrame *>(box)) {
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         frame->setLineWidth(1);
-        QPalette colours = box->palette();
-        colours.setColor(QPalette::Base, background);
-        box->setPalette(colours);
-    } else {
-        // A line edit draws its border through a style sheet, which then owns its background too.
-        box->setStyleSheet(QStringLiteral("border: 1px solid palette(dark); background: %1;").arg(background.name()));
     }
+    QPalette colours = box->palette();
+    colours.setColor(QPalette::Base, background);
+    box->setPalette(colours);
+}
+
+void setTextColour(QWidget *label, const QColor &colour)
+{
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    colours.setColor(QPalette::Text, colour);
+    label->setPalette(colours);
 }
 
 QString plainToolTip(const QString &text)

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QRect>
 #include <QStringList>
@@ -27,6 +28,16 @@ W *makeControl(QWidget *parent, const char *name, QRect geometry, Args &&...args
 class StretchedImage : public QLabel {
 public:
     using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A line edit with a flat one-pixel border in the palette's dark colour on its base colour,
+// drawn by itself: a style sheet would load Qt's style sheet engine for two boxes.
+class FlatLineEdit : public QLineEdit {
+public:
+    explicit FlatLineEdit(QWidget *parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -61,6 +72,8 @@ QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QStri
 // Dark text stays readable on the night-sky artwork: a soft light halo behind the glyphs.
 void addHalo(QLabel *label);
 void styleFlatBox(QWidget *box, const QColor &background = Qt::white);
+// A label's text colour.
+void setTextColour(QWidget *label, const QColor &colour);
 
 // Text from outside as a tooltip: a tooltip that looks like markup is read as markup (and may
 // load what it names), so such text is escaped and shows as its characters.

@@ -74,7 +74,7 @@ Lobby::Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store
     ChatBox = makeControl<ChatView>(this, "ChatBox", {168, 32, 209, ChatBoxHeight}, ChatLinesKept);
     setSpokenName(ChatBox, QStringLiteral("Chat"));
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
+    SendBox = makeControl<FlatLineEdit>(this, "SendBox", {144, 240, 233, 19});
     SendBox->setMaxLength(MaxTypedChars);
     SendBox->setAccessibleName(QStringLiteral("Message"));
 
@@ -144,7 +144,7 @@ void Lobby::buildConnectionPanel()
     Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33});
     Label4->setTextFormat(Qt::PlainText);  // a server's or a player's reason is never markup
     Label4->setFont(boldFont(9.75));
-    Label4->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
+    setTextColour(Label4, QColor(0, 0, 255));
     Label4->setAlignment(Qt::AlignCenter);
     showConnectionText(QStringLiteral("Registering Your Client On the IRC Network"));
     // Not "&Rejoin": Alt+R is "&Refresh Users" already.

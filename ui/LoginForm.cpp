@@ -16,14 +16,14 @@ LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Too
     BG->setScaledContents(true);
     Label1 = makeControl<QLabel>(this, "Label1", {64, 8, 59, 13}, QStringLiteral("NickName"));
     Label1->setFont(boldFont());
-    Label1->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
+    setTextColour(Label1, Qt::black);
     Label2 = makeControl<QLabel>(this, "Label2", {8, 64, 97, 33},
                                  QStringLiteral("Lobby by the\nTavarine team"));
     addHalo(Label1);
     addHalo(Label2);
     LOGO = makeControl<QLabel>(this, "LOGO", {0, 0, 57, 57});
     LOGO->setScaledContents(true);
-    NICKNAMEBOX = makeControl<QLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});
+    NICKNAMEBOX = makeControl<FlatLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});
     styleFlatBox(NICKNAMEBOX);
     NICKNAMEBOX->setAccessibleName(QStringLiteral("Nickname"));
     Command1 = makeControl<QPushButton>(this, "Command1", {160, 64, 41, 25}, QStringLiteral("&Login"));
