@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include "ui/Resource.h"
+
 #include <QAbstractScrollArea>
 #include <QAccessibleWidget>
 #include <QFrame>
@@ -10,15 +12,33 @@
 #include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextDocument>
 #include <QTextLayout>
 
+void StretchedImage::setArtwork(const QString &name, bool stretched)
+{
+    m_artwork = name;
+    m_stretched = stretched;
+    if (!stretched)
+        resize(Resource::pictureSize(name));
+    update();
+}
+
 void StretchedImage::paintEvent(QPaintEvent *event)
 {
-    const QPixmap picture = pixmap();
-    if (picture.isNull() || !isEnabled())  // a disabled picture is QLabel's to grey
+    QPixmap picture = m_artwork.isEmpty() ? pixmap() : Resource::picture(m_artwork);
+    if (picture.isNull())
         return QLabel::paintEvent(event);
+    if (!isEnabled()) {  // greyed as QLabel greys its own
+        QStyleOption option;
+        option.initFrom(this);
+        picture = style()->generatedIconPixmap(QIcon::Disabled, picture, &option);
+    }
     QPainter painter(this);
+    if (!m_stretched)
+        return painter.drawPixmap(contentsRect().topLeft(), picture);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(contentsRect(), picture);
 }

@@ -25,12 +25,21 @@ W *makeControl(QWidget *parent, const char *name, QRect geometry, Args &&...args
 
 // An image that scales its picture to fill its rectangle as it paints. A QLabel with scaled
 // contents keeps a scaled copy as long as it lives: most of a megabyte for the lobby's background.
+// It can also show a picture of the artwork by name, read again each time it is painted: the
+// big pictures are painted about once, and one kept decoded costs four bytes a pixel for the
+// window's whole life.
 class StretchedImage : public QLabel {
 public:
     using QLabel::QLabel;
+    // Stretched to the image's rectangle, or at its own size, the image taking that size.
+    void setArtwork(const QString &name, bool stretched = true);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_artwork;
+    bool m_stretched = true;
 };
 
 // A line edit with a flat one-pixel border in the palette's dark colour on its base colour,
