@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(dir);
     Resource store;
 
-    LoginForm login(store);
+    LoginForm login;
     login.NICKNAMEBOX->setText(QStringLiteral("Ann"));
     save(&login, dir, QStringLiteral("LoginForm"));
     LobbySelect select;

@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include "ui/Resource.h"
+
 #include <QAbstractScrollArea>
 #include <QAccessibleWidget>
 #include <QFrame>
@@ -10,17 +12,53 @@
 #include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextDocument>
 #include <QTextLayout>
 
+void StretchedImage::setArtwork(const QString &name, bool stretched)
+{
+    m_artwork = name;
+    m_stretched = stretched;
+    if (!stretched)
+        resize(Resource::pictureSize(name));
+    update();
+}
+
 void StretchedImage::paintEvent(QPaintEvent *event)
 {
-    const QPixmap picture = pixmap();
-    if (picture.isNull() || !isEnabled())  // a disabled picture is QLabel's to grey
+    QPixmap picture = m_artwork.isEmpty() ? pixmap() : Resource::picture(m_artwork);
+    if (picture.isNull())
         return QLabel::paintEvent(event);
+    if (!isEnabled()) {  // greyed as QLabel greys its own
+        QStyleOption option;
+        option.initFrom(this);
+        picture = style()->generatedIconPixmap(QIcon::Disabled, picture, &option);
+    }
     QPainter painter(this);
+    if (!m_stretched)
+        return painter.drawPixmap(contentsRect().topLeft(), picture);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(contentsRect(), picture);
+}
+
+FlatLineEdit::FlatLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setFrame(false);
+    setTextMargins(1, 1, 1, 1);  // the text keeps clear of the border
+}
+
+void FlatLineEdit::paintEvent(QPaintEvent *event)
+{
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().base());  // some styles leave the edge to the frame
+    }
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture)
@@ -134,13 +172,18 @@ void styleFlatBox(QWidget *box, const QColor &background)
     if (auto *frame = qobject_cast<QFrame *>(box)) {
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         frame->setLineWidth(1);
-        QPalette colours = box->palette();
-        colours.setColor(QPalette::Base, background);
-        box->setPalette(colours);
-    } else {
-        // A line edit draws its border through a style sheet, which then owns its background too.
-        box->setStyleSheet(QStringLiteral("border: 1px solid palette(dark); background: %1;").arg(background.name()));
     }
+    QPalette colours = box->palette();
+    colours.setColor(QPalette::Base, background);
+    box->setPalette(colours);
+}
+
+void setTextColour(QWidget *label, const QColor &colour)
+{
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    colours.setColor(QPalette::Text, colour);
+    label->setPalette(colours);
 }
 
 QString plainToolTip(const QString &text)

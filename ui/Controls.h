@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QRect>
 #include <QStringList>
@@ -24,9 +25,28 @@ W *makeControl(QWidget *parent, const char *name, QRect geometry, Args &&...args
 
 // An image that scales its picture to fill its rectangle as it paints. A QLabel with scaled
 // contents keeps a scaled copy as long as it lives: most of a megabyte for the lobby's background.
+// It can also show a picture of the artwork by name, read again each time it is painted: the
+// big pictures are painted about once, and one kept decoded costs four bytes a pixel for the
+// window's whole life.
 class StretchedImage : public QLabel {
 public:
     using QLabel::QLabel;
+    // Stretched to the image's rectangle, or at its own size, the image taking that size.
+    void setArtwork(const QString &name, bool stretched = true);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_artwork;
+    bool m_stretched = true;
+};
+
+// A line edit with a flat one-pixel border in the palette's dark colour on its base colour,
+// drawn by itself: a style sheet would load Qt's style sheet engine for two boxes.
+class FlatLineEdit : public QLineEdit {
+public:
+    explicit FlatLineEdit(QWidget *parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -61,6 +81,8 @@ QFrame *makePanel(QWidget *parent, const char *name, QRect geometry, const QStri
 // Dark text stays readable on the night-sky artwork: a soft light halo behind the glyphs.
 void addHalo(QLabel *label);
 void styleFlatBox(QWidget *box, const QColor &background = Qt::white);
+// A label's text colour.
+void setTextColour(QWidget *label, const QColor &colour);
 
 // Text from outside as a tooltip: a tooltip that looks like markup is read as markup (and may
 // load what it names), so such text is escaped and shows as its characters.

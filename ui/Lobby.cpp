@@ -60,21 +60,21 @@ Lobby::Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store
 
     // Back to front.
     BG = makeControl<StretchedImage>(this, "BG", {0, -16, 585, 297});
-    BG->setScaledContents(true);
-    GFX1 = makeControl<QLabel>(this, "GFX1", {144, 8, 296, 230});
-    setNaturalPicture(GFX1, Resource::picture(QStringLiteral("GFX1")));
+    GFX1 = makeControl<StretchedImage>(this, "GFX1", {144, 8, 296, 230});
+    GFX1->setArtwork(QStringLiteral("GFX1"), false);
     Label1 = makeControl<QLabel>(this, "Label1", {440, 8, 139, 13}, QStringLiteral("TavarineNET IRC Users"));
     Label1->setFont(boldFont());
     addHalo(Label1);
-    LOGO = makeControl<QLabel>(this, "LOGO", {8, 8, 91, 87});
-    LOGO->setScaledContents(true);
+    LOGO = makeControl<StretchedImage>(this, "LOGO", {8, 8, 91, 87});
     Label2 = makeControl<QLabel>(this, "Label2", {448, 240, 119, 13}, QStringLiteral("Tavarine IRC Client Beta"));
     addHalo(Label2);
 
     ChatBox = makeControl<ChatView>(this, "ChatBox", {168, 32, 209, ChatBoxHeight}, ChatLinesKept);
     setSpokenName(ChatBox, QStringLiteral("Chat"));
     ChatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    SendBox = makeControl<QLineEdit>(this, "SendBox", {144, 240, 233, 19});
+    // Opaque, so that its scroll bar's repaints under a flood do not repaint the artwork behind it.
+    ChatBox->setAutoFillBackground(true);
+    SendBox = makeControl<FlatLineEdit>(this, "SendBox", {144, 240, 233, 19});
     SendBox->setMaxLength(MaxTypedChars);
     SendBox->setAccessibleName(QStringLiteral("Message"));
 
@@ -144,7 +144,7 @@ void Lobby::buildConnectionPanel()
     Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33});
     Label4->setTextFormat(Qt::PlainText);  // a server's or a player's reason is never markup
     Label4->setFont(boldFont(9.75));
-    Label4->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
+    setTextColour(Label4, QColor(0, 0, 255));
     Label4->setAlignment(Qt::AlignCenter);
     showConnectionText(QStringLiteral("Registering Your Client On the IRC Network"));
     // Not "&Rejoin": Alt+R is "&Refresh Users" already.
@@ -192,7 +192,8 @@ void Lobby::buildHutPanel()
 {
     HUTBOX = makePanel(this, "HUTBOX", {8, 112, 129, 145}, QStringLiteral("Hut"));
     // Back to front.
-    HUTIMAGE = makeStretchedImage(HUTBOX, "HUTIMAGE", {0, 0, 129, 145}, Resource::picture(QStringLiteral("HUTIMAGE")));
+    HUTIMAGE = makeControl<StretchedImage>(HUTBOX, "HUTIMAGE", {0, 0, 129, 145});
+    HUTIMAGE->setArtwork(QStringLiteral("HUTIMAGE"));
     Refresh = makeControl<ClickArea>(HUTBOX, "Refresh", {94, 8, 27, 28});
     setNaturalPicture(Refresh, Resource::picture(QStringLiteral("Refresh")));
     Refresh->setAccessibleName(QStringLiteral("Refresh the hut"));
@@ -279,8 +280,8 @@ void Lobby::closeLobby()
 
 void Lobby::Form_Load()
 {
-    BG->setPixmap(m_store.BG);
-    LOGO->setPixmap(m_store.LOGO);
+    BG->setArtwork(QStringLiteral("BG"));
+    LOGO->setArtwork(QStringLiteral("LOGO"));
     SendBox->setFocus();
 }
 

@@ -23,6 +23,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class Resource;
+class StretchedImage;
 
 // The main window. Thin: forwards clicks to the session's handlers and shows
 // what the session's rules tell it through LobbyView.
@@ -43,7 +44,7 @@ public:
     ClickArea *LaunchButton;
     QLabel *BGM;
     ClickArea *Refresh;
-    QLabel *HUTIMAGE;
+    StretchedImage *HUTIMAGE;
     QListWidget *USERLIST;
     QPushButton *Command2;  // "&Refresh Users"
     QFrame *Connection;
@@ -55,10 +56,10 @@ public:
     QLineEdit *SendBox;
     ChatView *ChatBox;
     QLabel *Label2;
-    QLabel *LOGO;
+    StretchedImage *LOGO;
     QLabel *Label1;
-    QLabel *GFX1;
-    QLabel *BG;
+    StretchedImage *GFX1;
+    StretchedImage *BG;
     // A posted link, offered without taking the focus: what was typed goes on being typed.
     QFrame *LinkBar;
     QLabel *LinkText;  // who posted it

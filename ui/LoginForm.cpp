@@ -2,28 +2,25 @@
 
 #include "protocol/Nickname.h"
 #include "ui/Controls.h"
-#include "ui/Resource.h"
 #include "ui/ServerDialog.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
-LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Tool), m_store(store)
+LoginForm::LoginForm(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
     setupWindow(this, "LoginForm", QStringLiteral("TavarineNET IRC - Login"), {207, 104});
     BG = makeControl<StretchedImage>(this, "BG", {0, 0, 217, 137});
-    BG->setScaledContents(true);
     Label1 = makeControl<QLabel>(this, "Label1", {64, 8, 59, 13}, QStringLiteral("NickName"));
     Label1->setFont(boldFont());
-    Label1->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
+    setTextColour(Label1, Qt::black);
     Label2 = makeControl<QLabel>(this, "Label2", {8, 64, 97, 33},
                                  QStringLiteral("Lobby by the\nTavarine team"));
     addHalo(Label1);
     addHalo(Label2);
-    LOGO = makeControl<QLabel>(this, "LOGO", {0, 0, 57, 57});
-    LOGO->setScaledContents(true);
-    NICKNAMEBOX = makeControl<QLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});
+    LOGO = makeControl<StretchedImage>(this, "LOGO", {0, 0, 57, 57});
+    NICKNAMEBOX = makeControl<FlatLineEdit>(this, "NICKNAMEBOX", {64, 32, 137, 19});
     styleFlatBox(NICKNAMEBOX);
     NICKNAMEBOX->setAccessibleName(QStringLiteral("Nickname"));
     Command1 = makeControl<QPushButton>(this, "Command1", {160, 64, 41, 25}, QStringLiteral("&Login"));
@@ -47,8 +44,8 @@ LoginForm::LoginForm(Resource &store, QWidget *parent) : QWidget(parent, Qt::Too
 
 void LoginForm::Form_Load()
 {
-    BG->setPixmap(m_store.BG);
-    LOGO->setPixmap(m_store.LOGO);
+    BG->setArtwork(QStringLiteral("BG"));
+    LOGO->setArtwork(QStringLiteral("LOGO"));
 }
 
 void LoginForm::Command1_Click()

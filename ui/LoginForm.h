@@ -7,21 +7,21 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class Resource;
+class StretchedImage;
 
 // The nickname window, the first the program shows.
 class LoginForm : public QWidget {
     Q_OBJECT
 public:
-    LoginForm(Resource &store, QWidget *parent = nullptr);
+    explicit LoginForm(QWidget *parent = nullptr);
 
     QPushButton *Command2;  // "&Exit"
     QPushButton *Command1;  // "&Login", the default button
     QLineEdit *NICKNAMEBOX;
-    QLabel *LOGO;
+    StretchedImage *LOGO;
     QLabel *Label2;
     QLabel *Label1;
-    QLabel *BG;
+    StretchedImage *BG;
     QPushButton *ServerButton;  // "&Server…": the servers to try
 
     // The last nickname, filled in and selected so that typing replaces it.
@@ -39,6 +39,5 @@ signals:
     void serversChosen(const QList<ServerAddress> &servers);  // empty: the built-in one
 
 private:
-    Resource &m_store;
     QList<ServerAddress> m_servers;
 };

@@ -24,9 +24,7 @@ static QPixmap readPicture(const QString &path, const char *format)
 
 Resource::Resource()
     : PlayerIN(picture(QStringLiteral("PlayerIN"))),
-      PlayerOUT(picture(QStringLiteral("PlayerOUT"))),
-      BG(picture(QStringLiteral("BG"))),
-      LOGO(picture(QStringLiteral("LOGO")))
+      PlayerOUT(picture(QStringLiteral("PlayerOUT")))
 {
 }
 
@@ -38,9 +36,22 @@ QIcon Resource::applicationIcon()
     return icon;
 }
 
+static QString picturePath(const QString &name)
+{
+    return QStringLiteral(":/pictures/%1.bmp").arg(name);
+}
+
 QPixmap Resource::picture(const QString &name)
 {
     // Not through QPixmap's file cache, which would keep every picture for the whole run:
     // a picture goes with the last window that shows it.
-    return readPicture(QStringLiteral(":/pictures/%1.bmp").arg(name), "BMP");
+    return readPicture(picturePath(name), "BMP");
+}
+
+QSize Resource::pictureSize(const QString &name)
+{
+    initArtwork();
+    QImageReader reader(picturePath(name), "BMP");
+    reader.setAutoDetectImageFormat(false);
+    return reader.size();
 }

@@ -12,10 +12,9 @@ public:
 
     QPixmap PlayerIN;
     QPixmap PlayerOUT;
-    QPixmap BG;
-    QPixmap LOGO;
 
     // Any other picture of the artwork, by file name without extension.
     static QPixmap picture(const QString &name);
+    static QSize pictureSize(const QString &name);  // without reading the picture
     static QIcon applicationIcon();
 };

@@ -29,7 +29,7 @@ ServerDialog::ServerDialog(const QList<ServerAddress> &servers, QWidget *parent)
     Refusal->setObjectName(QStringLiteral("Refusal"));
     Refusal->setTextFormat(Qt::PlainText);  // it quotes what was typed
     Refusal->setWordWrap(true);
-    Refusal->setStyleSheet(QStringLiteral("color: rgb(160, 0, 0);"));
+    setTextColour(Refusal, QColor(160, 0, 0));
     Refusal->setAccessibleName(QStringLiteral("Why the list was refused"));
     Refusal->hide();
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -31,7 +31,7 @@ Resource &WindowSet::resource()
 LoginForm *WindowSet::loginForm()
 {
     if (!m_loginForm) {
-        m_loginForm = new LoginForm(resource());
+        m_loginForm = new LoginForm;
         connect(m_loginForm, &LoginForm::loggedIn, this, &WindowSet::onLoggedIn);
         connect(m_loginForm, &LoginForm::exitRequested, this, &WindowSet::end);
         connect(m_loginForm, &LoginForm::serversChosen, this, [this](const QList<ServerAddress> &servers) {
