@@ -402,8 +402,11 @@ NewsForm *Lobby::newsForm() const
 
 void Lobby::showRoomMessage(const QString &text)
 {
-    if (!m_newsForm)
+    if (!m_newsForm) {
         m_newsForm = new NewsForm(this);
+        // It comes whenever somebody posts one: the keys of a line being typed stay in the lobby.
+        m_newsForm->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
     m_newsForm->MSG->setPlainText(text);
     m_newsForm->show();
 }
