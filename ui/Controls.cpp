@@ -28,7 +28,7 @@ void StretchedImage::setArtwork(const QString &name, bool stretched)
 
 void StretchedImage::paintEvent(QPaintEvent *event)
 {
-    QPixmap picture = m_artwork.isEmpty() ? pixmap() : Resource::picture(m_artwork);
+    QPixmap picture = m_artwork.isEmpty() ? QPixmap() : Resource::picture(m_artwork);
     if (picture.isNull())
         return QLabel::paintEvent(event);
     if (!isEnabled()) {  // greyed as QLabel greys its own
@@ -61,11 +61,10 @@ void FlatLineEdit::paintEvent(QPaintEvent *event)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture)
+StretchedImage *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QString &artwork, bool stretched)
 {
     auto *image = makeControl<StretchedImage>(parent, name, geometry);
-    image->setPixmap(picture);
-    image->setScaledContents(true);
+    image->setArtwork(artwork, stretched);
     return image;
 }
 

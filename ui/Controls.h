@@ -23,11 +23,10 @@ W *makeControl(QWidget *parent, const char *name, QRect geometry, Args &&...args
     return w;
 }
 
-// An image that scales its picture to fill its rectangle as it paints. A QLabel with scaled
-// contents keeps a scaled copy as long as it lives: most of a megabyte for the lobby's background.
-// It can also show a picture of the artwork by name, read again each time it is painted: the
-// big pictures are painted about once, and one kept decoded costs four bytes a pixel for the
-// window's whole life.
+// A picture of the artwork by name, read again each time it is painted and scaled to fill its
+// rectangle as it paints: the big pictures are painted about once, one kept decoded costs four
+// bytes a pixel for the window's whole life, and a QLabel with scaled contents keeps a scaled copy
+// as well (most of a megabyte for the lobby's background).
 class StretchedImage : public QLabel {
 public:
     using QLabel::QLabel;
@@ -52,8 +51,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-// A StretchedImage with this picture.
-QLabel *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QPixmap &picture);
+// A StretchedImage showing this picture of the artwork.
+StretchedImage *makeStretchedImage(QWidget *parent, const char *name, QRect geometry, const QString &artwork, bool stretched = true);
 // Gives an image that is not stretched a picture: the image takes the picture's size.
 void setNaturalPicture(QLabel *image, const QPixmap &picture);
 

@@ -60,8 +60,7 @@ Lobby::Lobby(LobbyControls &controls, const LobbyStatus &status, Resource &store
 
     // Back to front.
     BG = makeControl<StretchedImage>(this, "BG", {0, -16, 585, 297});
-    GFX1 = makeControl<StretchedImage>(this, "GFX1", {144, 8, 296, 230});
-    GFX1->setArtwork(QStringLiteral("GFX1"), false);
+    GFX1 = makeStretchedImage(this, "GFX1", {144, 8, 296, 230}, QStringLiteral("GFX1"), false);
     Label1 = makeControl<QLabel>(this, "Label1", {440, 8, 139, 13}, QStringLiteral("TavarineNET IRC Users"));
     Label1->setFont(boldFont());
     addHalo(Label1);
@@ -140,7 +139,7 @@ Lobby::~Lobby()
 void Lobby::buildConnectionPanel()
 {
     Connection = makePanel(this, "Connection", {200, 80, 209, 65}, QStringLiteral("Connection"), QAccessible::AlertMessage);
-    bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, Resource::picture(QStringLiteral("Button")));
+    bg3 = makeStretchedImage(Connection, "bg3", {0, 0, 281, 65}, QStringLiteral("Button"));
     Label4 = makeControl<QLabel>(Connection, "Label4", {16, 8, 185, 33});
     Label4->setTextFormat(Qt::PlainText);  // a server's or a player's reason is never markup
     Label4->setFont(boldFont(9.75));
@@ -192,8 +191,7 @@ void Lobby::buildHutPanel()
 {
     HUTBOX = makePanel(this, "HUTBOX", {8, 112, 129, 145}, QStringLiteral("Hut"));
     // Back to front.
-    HUTIMAGE = makeControl<StretchedImage>(HUTBOX, "HUTIMAGE", {0, 0, 129, 145});
-    HUTIMAGE->setArtwork(QStringLiteral("HUTIMAGE"));
+    HUTIMAGE = makeStretchedImage(HUTBOX, "HUTIMAGE", {0, 0, 129, 145}, QStringLiteral("HUTIMAGE"));
     Refresh = makeControl<ClickArea>(HUTBOX, "Refresh", {94, 8, 27, 28});
     setNaturalPicture(Refresh, Resource::picture(QStringLiteral("Refresh")));
     Refresh->setAccessibleName(QStringLiteral("Refresh the hut"));

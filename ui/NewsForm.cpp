@@ -1,14 +1,13 @@
 #include "ui/NewsForm.h"
 
 #include "ui/Controls.h"
-#include "ui/Resource.h"
 
 #include <QPlainTextEdit>
 
 NewsForm::NewsForm(QWidget *owner) : QWidget(owner, Qt::Tool)
 {
     setupWindow(this, "NewsForm", QStringLiteral("Room Message"), {312, 206});
-    BG = makeStretchedImage(this, "BG", {0, 0, 313, 207}, Resource::picture(QStringLiteral("NewsBG")));
+    BG = makeStretchedImage(this, "BG", {0, 0, 313, 207}, QStringLiteral("NewsBG"));
     MSG = makeControl<QPlainTextEdit>(this, "MSG", {56, 32, 161, 129});
     MSG->setReadOnly(true);
     MSG->setTextInteractionFlags(MSG->textInteractionFlags() | Qt::TextSelectableByKeyboard);  // a caret marks the focus
