@@ -52,7 +52,6 @@ public:
     static KeyPlaces find(QByteArrayView line);
     qsizetype at(Key key) const { return has(key) ? m_at[key] : -1; }
     bool has(Key key) const { return m_mask & (1u << key); }
-    bool none() const { return !m_mask; }
     // The keys found, one bit each (1 << Key).
     quint32 mask() const { return m_mask; }
 
